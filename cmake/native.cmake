@@ -1,0 +1,31 @@
+# Platform-free code with its unit tests, the build tool, and the registration
+# of every test (unit, Wine, Java) with ctest.
+option(VBX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(VBX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+target_compile_options(vorbix_portable PRIVATE -Wall -Wextra)
+
+find_package(GTest REQUIRED)
+enable_testing()
+include(GoogleTest)
+
+# Native stand-ins for the few Windows-side functions that portable code
+# calls (log, fatal errors): they record what was asked for.
+add_library(vorbix_native_host STATIC tests/native/host.cpp)
+target_link_libraries(vorbix_native_host PUBLIC vorbix_portable)
+target_include_directories(vorbix_native_host PUBLIC ${CMAKE_SOURCE_DIR}/tests/native)
+
+file(GLOB_RECURSE VBX_UNIT_TESTS CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/*_test.cpp ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp
+  ${CMAKE_SOURCE_DIR}/tools/*_test.cpp)
+add_executable(vorbix_unit_tests ${VBX_UNIT_TESTS})
+target_link_libraries(vorbix_unit_tests PRIVATE vorbix_native_host GTest::gtest_main)
+gtest_discover_tests(vorbix_unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS unit)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
+  add_subdirectory(tools)
+endif()
+
+include(cmake/wine_tests.cmake)

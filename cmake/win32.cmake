@@ -1,0 +1,16 @@
+# The 32-bit launcher and the Windows-side test fixtures.
+set(VBX_WIN_DEFINES UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601
+    # Keep the runtime library's own printf family (wide %s = wide string).
+    __USE_MINGW_ANSI_STDIO=0)
+set(VBX_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+
+target_compile_definitions(vorbix_portable PUBLIC ${VBX_WIN_DEFINES})
+target_compile_options(vorbix_portable PRIVATE -Wall -Wextra -O2)
+
+add_executable(launcher ${VBX_WIN32_SOURCES})
+target_link_libraries(launcher PRIVATE vorbix_portable advapi32 user32)
+target_compile_options(launcher PRIVATE -Wall -Wextra -O2)
+target_link_options(launcher PRIVATE ${VBX_STATIC_RUNTIME} -mconsole -s)
+set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher SUFFIX .exe)
+
+add_subdirectory(tests/fixtures)

@@ -1,0 +1,76 @@
+#include "core/config/config_file.h"
+
+#include <string>
+
+#include "core/config/config_reader.h"
+#include "core/config/config_store.h"
+#include "core/log.h"
+#include "support/paths.h"
+
+namespace {
+
+class FileByteSource : public ByteSource {
+public:
+    explicit FileByteSource(HANDLE file) : file_(file) {
+        LARGE_INTEGER size;
+        size_ = GetFileSizeEx(file, &size) ? size.QuadPart : 0;
+    }
+    ~FileByteSource() override { CloseHandle(file_); }
+    FileByteSource(const FileByteSource&) = delete;
+    FileByteSource& operator=(const FileByteSource&) = delete;
+
+    bool read(void* buffer, uint32_t size, uint32_t& bytesRead, uint32_t& errorCode) override {
+        DWORD got = 0;
+        BOOL ok = position_ >= 0 && ReadFile(file_, buffer, size, &got, nullptr);
+        bytesRead = got;
+        errorCode = ok ? 0 : GetLastError();
+        if (ok) position_ += got;
+        return ok;
+    }
+    void seek(int64_t position) override {
+        position_ = position;
+        LARGE_INTEGER to;
+        to.QuadPart = position;
+        if (position < 0 || !SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) position_ = -1;
+    }
+    int64_t position() const override { return position_; }
+    int64_t remaining() const override { return position_ < 0 || position_ > size_ ? 0 : size_ - position_; }
+
+private:
+    HANDLE file_;
+    int64_t size_ = 0;
+    int64_t position_ = 0;
+};
+
+std::string detectLocaleForSections() {
+    // The locale table comes with locale detection; until then sections for
+    // "en" and the empty prefix apply.
+    return "en";
+}
+
+}  // namespace
+
+HANDLE openOwnExecutable() {
+    const std::wstring& path = getExecutablePathWide();
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        logError(L"Could not open %p %d %s", file, static_cast<int>(GetLastError()), path.c_str());
+        fatalError(L"Error opening media file.");
+    }
+    return file;
+}
+
+void loadEntries() {
+    FileByteSource source(openOwnExecutable());
+    readBaseEntries(source);
+}
+
+void loadLocalizedEntries() {
+    {
+        FileByteSource source(openOwnExecutable());
+        readLocalizedEntries(source, detectLocaleForSections);
+    }
+    int type = getInt(cfg::kExecutableType);
+    if (type != 1 && type != 5) setErrorsInMessageBox(false);
+}

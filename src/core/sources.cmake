@@ -1,0 +1,9 @@
+list(APPEND VBX_PORTABLE_SOURCES
+  src/core/config/config_store.cpp
+  src/core/config/config_reader.cpp
+)
+list(APPEND VBX_WIN32_SOURCES
+  src/core/main.cpp
+  src/core/config/config_file.cpp
+  src/core/log.cpp
+)

@@ -1,0 +1,7 @@
+list(APPEND VBX_PORTABLE_SOURCES
+  src/support/format.cpp
+)
+list(APPEND VBX_WIN32_SOURCES
+  src/support/paths.cpp
+  src/support/temp_dirs.cpp
+)

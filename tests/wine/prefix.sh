@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Sets up and tears down the Wine prefix of one test run: a fresh copy of a
+# cached template prefix, a persistent wineserver and a keeper process, so
+# that services started by Wine's service control manager stay alive between
+# the tests' own Wine calls.
+set -euo pipefail
+: "${VBX_WINE_DIR:?}" "${WINEPREFIX:?}" "${VBX_WIN32_DIR:?}"
+export WINEARCH=win32 WINEDEBUG=-all
+template=$VBX_WINE_DIR/template
+
+stop_server() {
+    WINEPREFIX=$1 timeout 60 wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$1 timeout 60 wineserver -w >/dev/null 2>&1 || true
+}
+
+case "${1:-}" in
+setup)
+    mkdir -p "$VBX_WINE_DIR"
+    if [ ! -f "$template/system.reg" ]; then
+        rm -rf "$template"
+        WINEPREFIX=$template timeout 300 wineboot -i >/dev/null 2>&1
+        WINEPREFIX=$template timeout 120 wineserver -w >/dev/null 2>&1 || true
+    fi
+    stop_server "$WINEPREFIX"
+    rm -rf "$WINEPREFIX"
+    cp -a "$template" "$WINEPREFIX"
+    # The persistent server must come before the first Wine process.
+    wineserver -p </dev/null >/dev/null 2>&1
+    # Wine's own session processes start with the first Wine program; start
+    # them here, detached from ctest's pipes.
+    setsid wine "$VBX_WIN32_DIR/fixtures/keeper.exe" </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 1 200); do
+        pgrep -f keeper.exe >/dev/null && break
+        sleep 0.1
+    done
+    timeout 60 wine cmd /c echo ready </dev/null 2>/dev/null | tr -d '\r'
+    ;;
+cleanup)
+    stop_server "$WINEPREFIX"
+    rm -rf "$WINEPREFIX"
+    echo "prefix removed"
+    ;;
+*)
+    echo "usage: prefix.sh setup|cleanup" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,227 @@
+"""Helpers for the Wine integration tests: running Windows programs with a
+timeout, the registry, path mapping, packing launchers and finding logs.
+
+The environment comes from ctest (see cmake/wine_tests.cmake): WINEPREFIX of
+the run's prefix, VBX_WIN32_DIR (launcher.exe, fixtures/), VBX_NATIVE_DIR
+(vorbix-pack) and VBX_SOURCE_DIR.
+"""
+import json
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import time
+import uuid
+from dataclasses import dataclass
+from pathlib import Path
+
+PREFIX = Path(os.environ.get("WINEPREFIX", ""))
+WIN32_DIR = Path(os.environ.get("VBX_WIN32_DIR", ""))
+NATIVE_DIR = Path(os.environ.get("VBX_NATIVE_DIR", ""))
+SOURCE_DIR = Path(os.environ.get("VBX_SOURCE_DIR", ""))
+LAUNCHER = WIN32_DIR / "launcher.exe"
+FIXTURES = WIN32_DIR / "fixtures"
+PACK = NATIVE_DIR / "vorbix-pack"
+REG_EXE = r"C:\windows\system32\reg.exe"
+
+
+@dataclass
+class Result:
+    code: int      # the low byte of the Windows exit code (what Linux sees)
+    stdout: str    # CR LF folded to LF
+    stderr: str
+
+    def __str__(self):
+        return f"exit {self.code}\n--- stdout\n{self.stdout}\n--- stderr\n{self.stderr}"
+
+
+def unique(stem="vbx"):
+    """A name no other test of this run uses (services, keys, directories)."""
+    return f"{stem}{uuid.uuid4().hex[:10]}"
+
+
+def base_env(extra=None, remove=()):
+    env = dict(os.environ)
+    env.setdefault("WINEDEBUG", "-all")
+    env["WINEARCH"] = "win32"
+    for name in ("VORBIX_LOG", "TESSALY_LOG", *remove):
+        env.pop(name, None)
+    if extra:
+        env.update(extra)
+    return env
+
+
+def run(program, *args, timeout=60, env=None, remove_env=(), cwd=None, stdin=None):
+    """Runs a Windows program (a Linux path or a Windows path) under Wine."""
+    command = ["wine", str(program), *[str(a) for a in args]]
+    proc = subprocess.run(command, input=stdin, capture_output=True, timeout=timeout,
+                          env=base_env(env, remove_env), cwd=cwd or tempfile.gettempdir())
+    decode = lambda b: b.decode("utf-8", "replace").replace("\r\n", "\n")
+    return Result(proc.returncode, decode(proc.stdout), decode(proc.stderr))
+
+
+def drive_c():
+    return PREFIX / "drive_c"
+
+
+def unix_path(windows_path):
+    """Maps C:\\... (and Z:\\...) to the Linux file behind it."""
+    p = str(windows_path)
+    drive, rest = p[0].upper(), p[2:].replace("\\", "/").lstrip("/")
+    if drive == "C":
+        return drive_c() / rest
+    if drive == "Z":
+        return Path("/") / rest
+    raise ValueError(f"no mapping for {windows_path}")
+
+
+def windows_path(linux_path):
+    """Maps a Linux path to its Windows name (C: for the prefix, else Z:)."""
+    p = Path(linux_path).absolute()
+    try:
+        return "C:\\" + str(p.relative_to(drive_c())).replace("/", "\\")
+    except ValueError:
+        return "Z:" + str(p).replace("/", "\\")
+
+
+def user_name():
+    return os.environ.get("USER") or os.environ.get("LOGNAME") or "root"
+
+
+def temp_dir():
+    """The user's Windows temp directory of the prefix (the usual temp root)."""
+    return drive_c() / "users" / user_name() / "Temp"
+
+
+def find_logs(directory=None):
+    """The diagnostic logs in a directory (default: the temp root), oldest first."""
+    directory = Path(directory or temp_dir())
+    logs = list(directory.glob("tsy_nlog_*.log"))
+    return sorted(logs, key=lambda p: (p.stat().st_mtime, int(p.stem.split("_")[-1])))
+
+
+def read_log(path):
+    """A log's text without the byte-order mark, CR LF folded to LF."""
+    return Path(path).read_bytes().decode("utf-8-sig", "replace").replace("\r\n", "\n")
+
+
+# --- registry -----------------------------------------------------------------
+
+def reg(*args, timeout=30):
+    return run(REG_EXE, *args, timeout=timeout)
+
+
+def reg_add(key, name, value, kind="REG_SZ"):
+    r = reg("add", key, "/v", name, "/t", kind, "/d", str(value), "/f")
+    if r.code != 0:
+        raise RuntimeError(f"reg add {key} {name} failed: {r}")
+
+
+def reg_query(key, name=None):
+    """The value's data as text, or None when the key or value is missing."""
+    args = ["query", key] + (["/v", name] if name is not None else [])
+    r = reg(*args)
+    if r.code != 0:
+        return None
+    if name is None:
+        return r.stdout
+    for line in r.stdout.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
+            return parts[2] if len(parts) == 3 else ""
+    return None
+
+
+def reg_delete(key, name=None):
+    args = ["delete", key] + (["/v", name] if name is not None else []) + ["/f"]
+    return reg(*args).code == 0
+
+
+# --- launchers ------------------------------------------------------------------
+
+def pack(config, directory, name="app.exe", stub=None, files=None):
+    """Writes CONFIG.json (a dict) and included files into a directory and
+    builds a launcher there with vorbix-pack. Returns the launcher's path."""
+    directory = Path(directory)
+    directory.mkdir(parents=True, exist_ok=True)
+    for relative, content in (files or {}).items():
+        target = directory / relative
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(content if isinstance(content, bytes) else content.encode())
+    config_path = directory / (Path(name).stem + ".json")
+    config_path.write_text(json.dumps(config, indent=2))
+    out = directory / name
+    command = [str(PACK), "build", str(config_path), "-o", str(out)]
+    if stub:
+        command += ["--stub", str(stub)]
+    proc = subprocess.run(command, capture_output=True, text=True, timeout=120)
+    if proc.returncode != 0:
+        raise RuntimeError(f"vorbix-pack failed: {proc.stderr}")
+    return out
+
+
+def app_dir(stem="app"):
+    """A fresh directory on the prefix's C: drive for one test's files."""
+    d = drive_c() / "vbxtests" / unique(stem)
+    d.mkdir(parents=True)
+    return d
+
+
+# --- the raw block format, for tests that need blocks vorbix-pack never writes
+
+def pe_end_of_last_section(data):
+    """The file offset behind the raw data of the last section header."""
+    pe = struct.unpack_from("<i", data, 0x3C)[0]
+    sections = struct.unpack_from("<h", data, pe + 6)[0]
+    optional = struct.unpack_from("<h", data, pe + 20)[0]
+    end = pe + 4 + optional + 40 * sections
+    size = struct.unpack_from("<I", data, end - 4)[0]
+    pointer = struct.unpack_from("<I", data, end)[0]
+    return pointer + size
+
+
+def raw_string(b):
+    return struct.pack("<i", len(b)) + b
+
+
+def raw_wstring(s):
+    b = s.encode("utf-16-le")
+    return struct.pack("<i", len(b)) + b
+
+
+def raw_block(base=(), wide=(), sections=(), magic=0xE8E413D5):
+    """A configuration block: base and wide are (id, value) pairs; sections are
+    (prefix, [(id, text), ...])."""
+    out = struct.pack("<IiiQ", magic, 0, 0, 0)
+    out += struct.pack("<i", len(base))
+    for ident, value in base:
+        out += struct.pack("<i", ident) + raw_string(value if isinstance(value, bytes) else value.encode("latin-1"))
+    out += struct.pack("<i", len(wide))
+    for ident, value in wide:
+        out += struct.pack("<i", ident) + raw_wstring(value)
+    out += struct.pack("<i", len(sections))
+    for prefix, records in sections:
+        out += raw_string(prefix.encode()) + struct.pack("<i", len(records))
+        for ident, value in records:
+            out += struct.pack("<i", ident) + raw_wstring(value)
+    return out
+
+
+def raw_launcher(directory, block, name="raw.exe"):
+    """The bare launcher with the given bytes appended behind its last section."""
+    data = LAUNCHER.read_bytes()
+    end = pe_end_of_last_section(data)
+    out = Path(directory) / name
+    out.write_bytes(data[:end] + block)
+    return out
+
+
+def wait_until(predicate, timeout=30, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    return predicate()
