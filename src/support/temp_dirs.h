@@ -1,5 +1,28 @@
-// The temp root, the launcher temp directory and the exit routine that
-// removes it.
+// The temp root (one writable directory per process, narrow and wide form),
+// the launcher temp directory created under it for extracted files, and the
+// exit routine that removes that directory.
 #pragma once
 
+#include <string>
+
+// The narrow temp root; fatal (message 1015) when none exists.
+std::string getTempRoot();
+// The wide temp root; when none exists fatal if required, else empty.
+std::wstring getTempRootWide(bool required);
+void findTempRoot();
+
+// A fresh temporary file name under the temp root.
+std::string makeTempFileName();
+
+// Creates the protected launcher temp directory; fatal (1009 "7") after ten
+// failed attempts.
+void createLauncherTempDir();
+// The launcher temp directory path; empty when none exists.
+const std::string& launcherTempDirectory();
+void setLauncherTempDirectory(const std::string& path);
+
+// Deletes a directory's contents, entering subdirectories depth more levels.
+void emptyDirectory(const std::string& path, int depth);
+
+// Removes the launcher temp directory (if any) and ends the process.
 [[noreturn]] void exitLauncher(int exitCode);
