@@ -1,5 +1,6 @@
 list(APPEND VBX_PORTABLE_SOURCES
   src/support/format.cpp
+  src/support/path_reduction.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/support/paths.cpp
