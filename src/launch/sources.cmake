@@ -6,4 +6,5 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/launch/options_file_text.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
+  src/launch/launcher_variables.cpp
 )

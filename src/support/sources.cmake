@@ -5,6 +5,8 @@ list(APPEND VBX_PORTABLE_SOURCES
 list(APPEND VBX_WIN32_SOURCES
   src/support/paths.cpp
   src/support/temp_dirs.cpp
+  src/support/native_library_path.cpp
+  src/support/packed_runtime.cpp
 )
 list(APPEND VBX_PORTABLE_SOURCES
   src/support/locale_table.cpp
