@@ -1,6 +1,8 @@
 list(APPEND VBX_PORTABLE_SOURCES
   src/support/format.cpp
   src/support/path_reduction.cpp
+  src/support/path_rules.cpp
+  src/support/temp_search.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/support/paths.cpp
