@@ -38,12 +38,12 @@ public class HelloServiceTest {
     }
 
     @Test
-    public void writesHeartbeatsAndStopsCleanlyOnTheStopLine() throws Exception {
-        File log = new File(temp.getRoot(), "hello.log");
+    public void writesHeartbeatsBesideTheExecutableAndStopsCleanlyOnTheStopLine() throws Exception {
         File out = new File(temp.getRoot(), "out.log");
         launcher = new LauncherRun(temp.getRoot()).service()
                 .classPath(LauncherRun.jar("VBX_RUNTIME_JAR") + File.pathSeparator + LauncherRun.jar("VBX_HELLO_JAR"));
-        launcher.start("false", "com.example.hello.HelloService", "", out.getPath(), "true", log.getPath());
+        File log = new File(launcher.executable().getParentFile(), "hello-service.log");
+        launcher.start("false", "com.example.hello.HelloService", "", out.getPath(), "true");
 
         long deadline = System.nanoTime() + TimeUnit.SECONDS.toNanos(LauncherRun.TIMEOUT_SECONDS);
         while (heartbeats(LauncherRun.read(log)) < 2) {

@@ -30,6 +30,15 @@ final class LauncherRun {
     LauncherRun(File workDir) {
         this.workDir = workDir;
         classPath = jar("VBX_RUNTIME_JAR") + File.pathSeparator + jar("VBX_JAVA_TEST_JAR");
+        // The properties every launch gets; the executable is imagined in the work directory.
+        String executable = executable().getPath();
+        vm("-Dvorbix.moduleName=" + executable, "-Dsun.java.command=" + executable,
+                "-Dvorbix.tempDir=", "-Dvorbix.unextractedPosition=0");
+    }
+
+    /** Where the launcher executable of this run would be. */
+    File executable() {
+        return new File(workDir, "App.exe");
     }
 
     /** A jar built by the build, named by the environment ctest sets. */
