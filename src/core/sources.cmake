@@ -2,9 +2,12 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/config/config_store.cpp
   src/core/config/config_reader.cpp
   src/core/log_rules.cpp
+  src/core/command_line.cpp
+  src/core/launcher_state.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp
   src/core/config/config_file.cpp
   src/core/log.cpp
+  src/core/java_exception.cpp
 )
