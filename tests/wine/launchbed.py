@@ -11,11 +11,12 @@ DRIVER = wb.FIXTURES / "launch_driver.exe"
 
 
 def make_runtime(directory, jli=True, version=None, control=None):
-    """rt\\bin\\java.exe, rt\\bin\\server\\jvm.dll (recording), optionally
+    """rt\\bin\\java.exe and javaw.exe, rt\\bin\\server\\jvm.dll (recording), optionally
     rt\\bin\\jli.dll. Returns the runtime home."""
     home = Path(directory) / "rt"
     (home / "bin" / "server").mkdir(parents=True)
     shutil.copy(wb.FIXTURES / "java.exe", home / "bin" / "java.exe")
+    shutil.copy(wb.FIXTURES / "javaw.exe", home / "bin" / "javaw.exe")
     shutil.copy(RECORDING / "jvm.dll", home / "bin" / "server" / "jvm.dll")
     if jli:
         shutil.copy(RECORDING / "jli.dll", home / "bin" / "jli.dll")
