@@ -170,6 +170,16 @@ class DirectoryEntries(unittest.TestCase):
         self.assertEqual(v.get("loaded"), "0", r)
         self.assertIn("MSG1019 \n", r.stderr)
 
+    def test_runtime_ucrtbase_preloaded_before_windows_10(self):
+        home = fr.make_jre(self.dir / "ucrt")
+        import shutil
+        shutil.copy(wb.FIXTURES / "nojni.dll", home / "bin" / "ucrtbase.dll")
+        r, v, log = fr.driver(self.dir, [(SEQUENCE, "A" + self.win(home))], "load")
+        self.assertEqual(v.get("loaded"), "1", r)
+        # The prefix reports Windows 7 (6.1).
+        self.assertIn("Preloading ucrtbase.dll 4", log)
+        self.assertNotIn("Could not preload ucrtbase.dll", log)
+
     def test_nothing_found(self):
         r, v, log = fr.driver(self.dir, [(SEQUENCE, "")], "load",
                               remove_env=("VORBIX_JAVA_HOME", "TESSALY_JAVA_HOME"))
