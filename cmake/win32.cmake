@@ -7,8 +7,19 @@ set(VBX_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 target_compile_definitions(vorbix_portable PUBLIC ${VBX_WIN_DEFINES})
 target_compile_options(vorbix_portable PRIVATE -Wall -Wextra -O2)
 
-add_executable(launcher ${VBX_WIN32_SOURCES})
-target_link_libraries(launcher PRIVATE vorbix_portable advapi32 user32)
+# Everything of the launcher but its entry point, so that test fixtures can
+# drive the same code.
+set(VBX_LAUNCHER_MAIN ${CMAKE_SOURCE_DIR}/src/core/main.cpp)
+set(VBX_WIN32_LIBRARY_SOURCES ${VBX_WIN32_SOURCES})
+list(REMOVE_ITEM VBX_WIN32_LIBRARY_SOURCES ${VBX_LAUNCHER_MAIN})
+add_library(vorbix_win32 STATIC ${VBX_WIN32_LIBRARY_SOURCES})
+target_compile_options(vorbix_win32 PRIVATE -Wall -Wextra -O2)
+target_link_libraries(vorbix_win32 PUBLIC vorbix_portable advapi32 user32)
+# Portable code calls the log and the exit routine, which live here.
+target_link_libraries(vorbix_portable INTERFACE vorbix_win32)
+
+add_executable(launcher ${VBX_LAUNCHER_MAIN})
+target_link_libraries(launcher PRIVATE vorbix_win32)
 target_compile_options(launcher PRIVATE -Wall -Wextra -O2)
 target_link_options(launcher PRIVATE ${VBX_STATIC_RUNTIME} -mconsole -s)
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher SUFFIX .exe)

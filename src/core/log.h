@@ -12,6 +12,9 @@ void logError(const wchar_t* format, ...);
 // Closes the log file (the next entry reopens it) and gives its path, or
 // nullptr while the log is off.
 const wchar_t* closeLogForDisplay();
+// The log file's path without touching the file, or nullptr while the log
+// is off.
+const wchar_t* diagnosticLogPath();
 // Closes the file after every entry from now on.
 void enterSafeLogMode();
 

@@ -4,6 +4,7 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/command_line.cpp
   src/core/launcher_state.cpp
   src/core/service_text.cpp
+  src/core/log_rules.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp

@@ -26,3 +26,12 @@ void emptyDirectory(const std::string& path, int depth);
 
 // Removes the launcher temp directory (if any) and ends the process.
 [[noreturn]] void exitLauncher(int exitCode);
+
+// The acceptance tests of one temp root candidate. They set exclamation when
+// they rejected the path for an exclamation mark; the narrow test may replace
+// the path by its long form (preferLong).
+bool acceptTempCandidate(std::string& path, bool create, bool strict, bool preferLong, bool& exclamation);
+bool acceptTempCandidateWide(const std::wstring& path, bool create, bool strict, bool& exclamation);
+// Creates and finds a uniquely named directory inside, then removes it.
+bool probeWritableDir(const std::string& directory);
+bool probeWritableDirWide(const std::wstring& directory);

@@ -37,6 +37,7 @@ void logError(const wchar_t* format, ...) {
 }
 
 const wchar_t* closeLogForDisplay() { return nullptr; }
+const wchar_t* diagnosticLogPath() { return nullptr; }
 void enterSafeLogMode() {}
 void setErrorsInMessageBox(bool) {}
 void showError(const wchar_t* text) { hostShown().push_back(text); }

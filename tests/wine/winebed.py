@@ -208,9 +208,10 @@ def raw_block(base=(), wide=(), sections=(), magic=0xE8E413D5):
     return out
 
 
-def raw_launcher(directory, block, name="raw.exe"):
-    """The bare launcher with the given bytes appended behind its last section."""
-    data = LAUNCHER.read_bytes()
+def raw_launcher(directory, block, name="raw.exe", stub=None):
+    """The bare launcher (or another stub, such as a fixture that links the
+    launcher's code) with the given bytes appended behind its last section."""
+    data = Path(stub or LAUNCHER).read_bytes()
     end = pe_end_of_last_section(data)
     out = Path(directory) / name
     out.write_bytes(data[:end] + block)

@@ -1,0 +1,60 @@
+// The order of the temp root search and the names the temp directory code
+// forms, free of the platform: the Windows side supplies the candidates'
+// paths and the acceptance tests through hooks.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Candidate numbers in the order of the first pass.
+enum TempCandidateKind {
+    kLocalAppData = 1,     // local application data folder + "\tessaly\t"
+    kTempPath = 2,         // GetTempPath
+    kUserProfileTemp = 3,  // %USERPROFILE%\AppData\Local\Temp
+    kHomeDirectory = 4,    // %HOMEDRIVE%%HOMEPATH%
+    kCommonAppData = 5,    // common application data folder + "\tessaly\temp"
+    kWindowsTemp = 6,      // Windows directory + "\temp"
+    kDriveTemp = 7,        // c:\temp
+    kDriveTmp = 8,         // c:\tmp
+    kWindowsDirectory = 9,
+    kDriveTmpCreated = 10  // c:\tmp, created
+};
+
+struct TempCandidate {
+    int kind;
+    bool create;
+    bool strict;
+    bool preferLong;  // narrow test only
+};
+
+// The first pass (candidate 1 only when asked for) and the relaxed second
+// pass over candidates 1 to 4.
+std::vector<TempCandidate> firstPassCandidates(bool tryLocalAppData, bool preferLong);
+std::vector<TempCandidate> secondPassCandidates(bool tryLocalAppData, bool preferLong);
+
+struct TempSearchHooks {
+    // Forms the candidate's path; false skips the candidate.
+    std::function<bool(int kind, std::string& path)> formNarrow;
+    std::function<bool(int kind, std::wstring& path)> formWide;
+    // The acceptance tests; they set exclamation when they rejected the path
+    // for an exclamation mark. The narrow test may replace the path.
+    std::function<bool(std::string& path, const TempCandidate&, bool& exclamation)> acceptNarrow;
+    std::function<bool(const std::wstring& path, const TempCandidate&, bool& exclamation)> acceptWide;
+};
+
+// Runs both passes. Gives the accepted candidate's kind and its two paths, or
+// 0 when every candidate failed. A candidate that either test rejected for an
+// exclamation mark in the first pass is not retried.
+int searchTempRoot(bool tryLocalAppData, bool preferLong, const TempSearchHooks& hooks, std::string& narrow,
+                   std::wstring& wide);
+
+// "<tempFile>_dir<seconds>": the launcher temp directory beside the
+// temporary file that names it.
+std::string launcherTempDirName(const std::string& tempFileName, int64_t secondsSince1970);
+// "<dir>\vbxtw<pid><number>": the directory the write probe creates.
+std::string probeDirName(const std::string& directory, int processId, int number);
+std::wstring probeDirName(const std::wstring& directory, int processId, int number);
+// "<root>vbx<number>" with a separator after the root unless it has one.
+std::string tempFileStem(const std::string& tempRoot, int number);
