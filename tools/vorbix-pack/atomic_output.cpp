@@ -38,7 +38,7 @@ void AtomicOutput::write(const void* data, size_t size) {
 
 void AtomicOutput::commit(mode_t mode) {
     int error = 0;
-    if (std::fflush(file_) != 0 || fsync(fileno(file_)) != 0 || fchmod(fileno(file_), mode) != 0) error = errno;
+    if (std::fflush(file_) != 0 || fchmod(fileno(file_), mode) != 0) error = errno;
     if (std::fclose(file_) != 0 && error == 0) error = errno;
     file_ = nullptr;
     if (error == 0 && std::rename(temporary_.c_str(), target_.c_str()) != 0) error = errno;

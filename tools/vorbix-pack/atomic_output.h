@@ -20,6 +20,8 @@ public:
     // Writes all of data; PackError on failure.
     void write(const void* data, size_t size);
     // Flushes, gives the file the mode bits and renames it onto the target.
+    // (No fsync: the guarantee is against failures of the tool, and a
+    // launcher of hundreds of MiB should pack as fast as it copies.)
     void commit(mode_t mode);
 
 private:

@@ -318,7 +318,6 @@ void inspectLauncher(const InspectRequest& request, std::ostream& out, std::ostr
         fs::create_directories(target.parent_path(), error);
         if (error) throw PackError(target.parent_path().string() + ": cannot create: " + error.message(), kExitWriteFailed);
         AtomicOutput output(target);
-        std::fseek(file.get(), 0, SEEK_SET);
         if (fseeko(file.get(), static_cast<off_t>(record.offset), SEEK_SET) != 0 ||
             copyBytes(file.get(), output.file(), record.size, true, target.string()) != record.size)
             throw PackError(request.exe.string() + ": cannot read included file " + latin1ToUtf8(record.name));

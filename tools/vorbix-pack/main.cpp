@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
                  "docs/configuration.md.",
                  "vorbix-pack"};
     app.require_subcommand(1);
-    app.footer("Exit codes: 0 done, 2 bad input (configuration, stub, included file, launcher to inspect, command "
+    app.footer("Examples:\n  vorbix-pack build app.json -o app.exe\n  vorbix-pack inspect app.exe\n"
+               "  vorbix-pack inspect app.exe --extract out/files -o out/app.json\n\nExit codes: 0 done, 2 bad input (configuration, stub, included file, launcher to inspect, command "
                "line), 1 the output could not be written. A failed build leaves no output file.");
 
     std::string config, output, stub;
