@@ -152,13 +152,19 @@ def pack(config, directory, name="app.exe", stub=None, files=None):
     config_path = directory / (Path(name).stem + ".json")
     config_path.write_text(json.dumps(config, indent=2))
     out = directory / name
-    command = [str(PACK), "build", str(config_path), "-o", str(out)]
-    if stub:
-        command += ["--stub", str(stub)]
-    proc = subprocess.run(command, capture_output=True, text=True, timeout=120)
-    if proc.returncode != 0:
-        raise RuntimeError(f"vorbix-pack failed: {proc.stderr}")
+    # The launcher of this test run, wherever the cross build lies.
+    r = run_pack("build", config_path, "-o", out, "--stub", stub or LAUNCHER)
+    if r.code != 0:
+        raise RuntimeError(f"vorbix-pack failed: {r.stderr}")
     return out
+
+
+def run_pack(*args, timeout=120, cwd=None):
+    """Runs vorbix-pack (a native program) with the given arguments."""
+    proc = subprocess.run([str(PACK), *[str(a) for a in args]], capture_output=True, timeout=timeout,
+                          cwd=cwd or tempfile.gettempdir())
+    decode = lambda b: b.decode("utf-8", "replace")
+    return Result(proc.returncode, decode(proc.stdout), decode(proc.stderr))
 
 
 def app_dir(stem="app"):
