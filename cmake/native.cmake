@@ -1,9 +1,18 @@
 # Platform-free code with its unit tests, the build tool, and the registration
 # of every test (unit, Wine, Java) with ctest.
 option(VBX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(VBX_FUZZ "Build only the libFuzzer targets (needs clang)" OFF)
+option(VBX_UNIT_ONLY "Build only the unit tests (for the sanitizer tree)" OFF)
+if(VBX_FUZZ)
+  include(cmake/fuzz.cmake)
+  return()
+endif()
 if(VBX_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  set(vbx_sanitize_flags -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_compile_options(${vbx_sanitize_flags})
   add_link_options(-fsanitize=address,undefined)
+  # The library was created before this file; give it the flags too.
+  target_compile_options(vorbix_portable PRIVATE ${vbx_sanitize_flags})
 endif()
 target_compile_options(vorbix_portable PRIVATE -Wall -Wextra)
 
@@ -24,8 +33,21 @@ add_executable(vorbix_unit_tests ${VBX_UNIT_TESTS})
 target_link_libraries(vorbix_unit_tests PRIVATE vorbix_native_host GTest::gtest_main)
 gtest_discover_tests(vorbix_unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS unit)
 
+if(VBX_UNIT_ONLY)
+  return()
+endif()
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
   add_subdirectory(tools)
 endif()
 
+# The Java runtime archive, the example service and their tests on the real JVM.
+find_package(Java 1.8 COMPONENTS Development Runtime)
+if(Java_FOUND)
+  add_subdirectory(java)
+else()
+  message(WARNING "No JDK found: the Java runtime archive and its tests are not built (scripts/setup installs one)")
+endif()
+
 include(cmake/wine_tests.cmake)
+include(cmake/hardening_tests.cmake)

@@ -7,3 +7,9 @@ list(APPEND VBX_WIN32_SOURCES
   src/support/paths.cpp
   src/support/temp_dirs.cpp
 )
+list(APPEND VBX_PORTABLE_SOURCES
+  src/support/locale_table.cpp
+)
+list(APPEND VBX_WIN32_SOURCES
+  src/support/locale.cpp
+)

@@ -5,6 +5,7 @@
 #include "core/config/config_reader.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
+#include "support/locale.h"
 #include "support/paths.h"
 
 namespace {
@@ -43,9 +44,9 @@ private:
 };
 
 std::string detectLocaleForSections() {
-    // The locale table comes with locale detection; until then sections for
-    // "en" and the empty prefix apply.
-    return "en";
+    std::string locale;
+    detectLocale(locale);
+    return locale;
 }
 
 }  // namespace

@@ -1,0 +1,19 @@
+#include "support/locale.h"
+
+#include <windows.h>
+
+#include "core/log.h"
+#include "support/locale_table.h"
+
+void detectLocale(std::string& out) {
+    out = "en";
+    LANGID languageId = static_cast<LANGID>(GetUserDefaultLCID() & 0xFFFF);
+    // Older systems lack the UI language; the default locale serves there.
+    using UiLanguageFunction = LANGID(WINAPI*)();
+    HMODULE kernel = GetModuleHandleW(L"Kernel32.DLL");
+    auto uiLanguage =
+        kernel ? reinterpret_cast<UiLanguageFunction>(GetProcAddress(kernel, "GetUserDefaultUILanguage")) : nullptr;
+    if (uiLanguage) languageId = uiLanguage();
+    out = localeForLanguageId(languageId);
+    logMessage(L"language/country is %S", out.c_str());
+}
