@@ -2,6 +2,7 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/config/config_store.cpp
   src/core/config/config_reader.cpp
   src/core/log_rules.cpp
+  src/core/java_exception.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp
