@@ -1,11 +1,14 @@
 list(APPEND VBX_PORTABLE_SOURCES
   src/support/format.cpp
+  src/support/path_reduction.cpp
   src/support/path_rules.cpp
   src/support/temp_search.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/support/paths.cpp
   src/support/temp_dirs.cpp
+  src/support/native_library_path.cpp
+  src/support/packed_runtime.cpp
 )
 list(APPEND VBX_PORTABLE_SOURCES
   src/support/locale_table.cpp

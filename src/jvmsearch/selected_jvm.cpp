@@ -1,0 +1,6 @@
+#include "jvmsearch/selected_jvm.h"
+
+SelectedJvm& selectedJvm() {
+    static SelectedJvm selected;
+    return selected;
+}
