@@ -6,27 +6,26 @@
 
 namespace {
 
-// The exception's toString text as UTF-16, empty when the VM gives none.
-std::wstring exceptionText(JNIEnv* env, jthrowable exception) {
-    // Every exception is a Throwable, so its toString is found there.
-    jclass throwable = env->FindClass("java/lang/Throwable");
-    if (!throwable) return std::wstring();
-    jmethodID toString = env->GetMethodID(throwable, "toString", "()Ljava/lang/String;");
-    std::wstring text;
-    if (toString) {
-        jstring value = static_cast<jstring>(env->CallObjectMethod(exception, toString));
-        if (value) {
-            jsize length = env->GetStringLength(value);
-            const jchar* chars = env->GetStringChars(value, nullptr);
-            if (chars) {
-                text.assign(reinterpret_cast<const wchar_t*>(chars), static_cast<size_t>(length));
-                env->ReleaseStringChars(value, chars);
-            }
-            env->DeleteLocalRef(value);
-        }
+void logExceptionText(JNIEnv* env, jthrowable exception) {
+    jclass type = env->GetObjectClass(exception);
+    jmethodID toString = type ? env->GetMethodID(type, "toString", "()Ljava/lang/String;") : nullptr;
+    jstring text = toString ? static_cast<jstring>(env->CallObjectMethod(exception, toString)) : nullptr;
+    // A failed lookup or a throwing toString leaves an exception of its own.
+    if (env->ExceptionCheck()) {
+        env->ExceptionClear();
+        text = nullptr;
     }
-    env->DeleteLocalRef(throwable);
-    return text;
+    if (text) {
+        jsize length = env->GetStringLength(text);
+        if (const jchar* chars = env->GetStringChars(text, nullptr)) {
+            std::wstring wide;
+            for (jsize i = 0; i < length; ++i) wide.push_back(static_cast<wchar_t>(chars[i]));
+            logError(L"%s", wide.c_str());
+            env->ReleaseStringChars(text, chars);
+        }
+        env->DeleteLocalRef(text);
+    }
+    if (type) env->DeleteLocalRef(type);
 }
 
 }  // namespace
@@ -35,12 +34,11 @@ bool checkJavaException(JNIEnv* env, bool describe) {
     jthrowable exception = env->ExceptionOccurred();
     if (!exception) return true;
     logError(L"an exception occurred");
-    // toString must not run with the exception still pending.
+    // The VM must not be called with an exception pending: clear it while
+    // asking for its text, and raise it again only for the VM's description.
     env->ExceptionClear();
-    std::wstring text = exceptionText(env, exception);
-    if (!text.empty()) logError(L"%s", text.c_str());
+    logExceptionText(env, exception);
     if (describe) {
-        // ExceptionDescribe prints the pending exception: raise it again.
         env->Throw(exception);
         env->ExceptionDescribe();
     }

@@ -1,9 +1,9 @@
-// Reporting a Java exception left pending by a call into the VM.
+// Checking for a pending Java exception after a call into the VM.
 #pragma once
 
 #include <jni.h>
 
-// True when no exception is pending. Otherwise logs "an exception occurred"
-// and the exception's own toString text, lets the VM describe it when
-// describe is set, clears it and returns false.
+// True when no exception is pending. Otherwise logs the exception's own text
+// (its toString), lets the VM print it when describe is set, clears it and
+// gives false.
 bool checkJavaException(JNIEnv* env, bool describe);

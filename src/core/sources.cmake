@@ -5,12 +5,12 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/launcher_state.cpp
   src/core/service_text.cpp
   src/core/log_rules.cpp
+  src/core/java_exception.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp
   src/core/config/config_file.cpp
   src/core/log.cpp
-  src/core/java_exception.cpp
   src/core/entry_point.cpp
   src/core/service_admin.cpp
   src/core/service_host.cpp
