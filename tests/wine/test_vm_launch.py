@@ -236,7 +236,7 @@ class VmCreation(unittest.TestCase):
         self.assertEqual(r.code, 1, r)
         self.assertNotIn("DestroyJavaVM", l.lines)
         self.assertEqual(l.lines[-5:], ["throw java.lang.IllegalStateException: boom",
-                                        "FindClass java/lang/Throwable",
+                                        "GetObjectClass java/lang/Throwable",
                                         "GetMethodID java/lang/Throwable toString ()Ljava/lang/String;",
                                         "toString",
                                         "ExceptionDescribe java.lang.IllegalStateException: boom"])
