@@ -41,5 +41,13 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
   add_subdirectory(tools)
 endif()
 
+# The Java runtime archive, the example service and their tests on the real JVM.
+find_package(Java 1.8 COMPONENTS Development Runtime)
+if(Java_FOUND)
+  add_subdirectory(java)
+else()
+  message(WARNING "No JDK found: the Java runtime archive and its tests are not built (scripts/setup installs one)")
+endif()
+
 include(cmake/wine_tests.cmake)
 include(cmake/hardening_tests.cmake)
