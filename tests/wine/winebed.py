@@ -61,6 +61,15 @@ def run(program, *args, timeout=60, env=None, remove_env=(), cwd=None, stdin=Non
     return Result(proc.returncode, decode(proc.stdout), decode(proc.stderr))
 
 
+def start(program, *args, stdout=None, env=None, remove_env=(), cwd=None):
+    """Starts a Windows program under Wine without waiting; the caller ends it
+    (Popen.wait with a timeout, kill). stdout may be an open file."""
+    command = ["wine", str(program), *[str(a) for a in args]]
+    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=stdout or subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, env=base_env(env, remove_env),
+                            cwd=cwd or tempfile.gettempdir())
+
+
 def drive_c():
     return PREFIX / "drive_c"
 
@@ -135,9 +144,13 @@ def reg_query(key, name=None):
     if name is None:
         return r.stdout
     for line in r.stdout.splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
-            return parts[2] if len(parts) == 3 else ""
+        # The name may hold blanks: split behind it, not at the first blank.
+        line = line.strip()
+        if not line.lower().startswith(name.lower()):
+            continue
+        parts = line[len(name):].split(None, 1)
+        if parts and parts[0].startswith("REG_") and line[len(name):][:1].isspace():
+            return parts[1] if len(parts) == 2 else ""
     return None
 
 
