@@ -33,12 +33,13 @@ add_executable(vorbix_unit_tests ${VBX_UNIT_TESTS})
 target_link_libraries(vorbix_unit_tests PRIVATE vorbix_native_host GTest::gtest_main)
 gtest_discover_tests(vorbix_unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS unit)
 
-if(VBX_UNIT_ONLY)
-  return()
-endif()
-
+# The unit tests include the tool's (tools/*_test.cpp), which need its library.
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/CMakeLists.txt)
   add_subdirectory(tools)
+endif()
+
+if(VBX_UNIT_ONLY)
+  return()
 endif()
 
 # The Java runtime archive, the example service and their tests on the real JVM.

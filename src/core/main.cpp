@@ -1,10 +1,4 @@
 // The launcher's entry point.
-#include <windows.h>
+#include "core/entry_point.h"
 
-#include "core/config/config_file.h"
-
-int main() {
-    loadEntries();
-    loadLocalizedEntries();
-    return 0;
-}
+int main() { return launcherMain(); }

@@ -1,10 +1,17 @@
 list(APPEND VBX_PORTABLE_SOURCES
   src/core/config/config_store.cpp
   src/core/config/config_reader.cpp
+  src/core/command_line.cpp
+  src/core/launcher_state.cpp
+  src/core/service_text.cpp
   src/core/log_rules.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp
   src/core/config/config_file.cpp
   src/core/log.cpp
+  src/core/entry_point.cpp
+  src/core/service_admin.cpp
+  src/core/service_host.cpp
+  src/core/startup.cpp
 )

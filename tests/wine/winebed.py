@@ -173,13 +173,19 @@ def pack(config, directory, name="app.exe", stub=None, files=None):
     config_path = directory / (Path(name).stem + ".json")
     config_path.write_text(json.dumps(config, indent=2))
     out = directory / name
-    command = [str(PACK), "build", str(config_path), "-o", str(out)]
-    if stub:
-        command += ["--stub", str(stub)]
-    proc = subprocess.run(command, capture_output=True, text=True, timeout=120)
-    if proc.returncode != 0:
-        raise RuntimeError(f"vorbix-pack failed: {proc.stderr}")
+    # The launcher of this test run, wherever the cross build lies.
+    r = run_pack("build", config_path, "-o", out, "--stub", stub or LAUNCHER)
+    if r.code != 0:
+        raise RuntimeError(f"vorbix-pack failed: {r.stderr}")
     return out
+
+
+def run_pack(*args, timeout=120, cwd=None):
+    """Runs vorbix-pack (a native program) with the given arguments."""
+    proc = subprocess.run([str(PACK), *[str(a) for a in args]], capture_output=True, timeout=timeout,
+                          cwd=cwd or tempfile.gettempdir())
+    decode = lambda b: b.decode("utf-8", "replace")
+    return Result(proc.returncode, decode(proc.stdout), decode(proc.stderr))
 
 
 def app_dir(stem="app"):
@@ -266,3 +272,59 @@ def wait_until(predicate, timeout=30, interval=0.05):
             return value
         time.sleep(interval)
     return predicate()
+
+
+# --- services ---------------------------------------------------------------------
+
+SCM_PROBE = FIXTURES / "scm_probe.exe"
+STANDIN_WORKER = FIXTURES / "standin_worker.exe"
+SERVICES_KEY = r"HKLM\System\CurrentControlSet\Services"
+PRIORITY_KEY = r"HKLM\SOFTWARE\quindle\vorbix\priority"
+
+
+def scm_probe(*args, timeout=60):
+    """Runs the scm_probe fixture; returns its key=value lines as a dict
+    (with "error" on failure)."""
+    r = run(SCM_PROBE, *args, timeout=timeout)
+    values = {}
+    for line in r.stdout.splitlines():
+        key, sep, value = line.partition("=")
+        if sep:
+            values[key] = value
+    return values
+
+
+def service_status(name):
+    """The service's status as ints (state, pid, win32, specific, ...), or None."""
+    values = scm_probe("status", name)
+    if "error" in values:
+        return None
+    return {k: int(v) for k, v in values.items()}
+
+
+def service_config(name):
+    values = scm_probe("config", name)
+    return None if "error" in values else values
+
+
+def wait_for_state(name, state, timeout=30):
+    """Polls until the service reports the state; returns the last status."""
+    wait_until(lambda: (service_status(name) or {}).get("state") == state, timeout=timeout, interval=0.1)
+    return service_status(name)
+
+
+def remove_service(name):
+    """Stops (without waiting) and deletes a service; quiet when it is gone."""
+    scm_probe("remove", name)
+
+
+def run_start(program, *args, attempts=20, **kwargs):
+    """Runs a program whose output may report a start refused because another
+    start holds the service database (1055, when tests start services at the
+    same time); tries again a few times."""
+    for _ in range(attempts):
+        r = run(program, *args, **kwargs)
+        if "Error code: 1055" not in r.stdout:
+            return r
+        time.sleep(0.5)
+    return r

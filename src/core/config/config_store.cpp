@@ -62,6 +62,19 @@ std::string dupString(ConfigId id) {
     return value ? *value : std::string();
 }
 
+namespace {
+
+// The number of characters of a length-long entry that fit a buffer of size
+// characters with its NUL; logs the cut.
+size_t fittingLength(ConfigId id, size_t length, size_t size) {
+    if (length <= size - 1) return length;
+    logMessage(L"ERROR: config string %d truncated (%d %d)", static_cast<int>(id), static_cast<int>(size),
+               static_cast<int>(length));
+    return size - 1;
+}
+
+}  // namespace
+
 bool copyString(ConfigId id, char* buffer, size_t size) {
     if (size == 0) return false;
     const std::string* value = findBase(id);
@@ -70,16 +83,11 @@ bool copyString(ConfigId id, char* buffer, size_t size) {
         return false;
     }
     // Only the C string up to an embedded NUL counts, as for any C string.
-    size_t length = std::strlen(value->c_str());
-    bool truncated = length > size - 1;
-    if (truncated) {
-        logMessage(L"ERROR: config string %d truncated (%d %d)", static_cast<int>(id), static_cast<int>(size),
-                   static_cast<int>(length));
-        length = size - 1;
-    }
+    size_t full = std::strlen(value->c_str());
+    size_t length = fittingLength(id, full, size);
     std::memcpy(buffer, value->c_str(), length);
     buffer[length] = '\0';
-    return truncated;
+    return length < full;
 }
 
 bool copyWideString(ConfigId id, wchar_t* buffer, size_t size) {
@@ -89,16 +97,11 @@ bool copyWideString(ConfigId id, wchar_t* buffer, size_t size) {
         buffer[0] = L'\0';
         return false;
     }
-    size_t length = std::strlen(value->c_str());
-    bool truncated = length > size - 1;
-    if (truncated) {
-        logMessage(L"ERROR: config string %d truncated (%d %d)", static_cast<int>(id), static_cast<int>(size),
-                   static_cast<int>(length));
-        length = size - 1;
-    }
+    size_t full = std::strlen(value->c_str());
+    size_t length = fittingLength(id, full, size);
     for (size_t i = 0; i < length; ++i) buffer[i] = static_cast<wchar_t>(static_cast<unsigned char>((*value)[i]));
     buffer[length] = L'\0';
-    return truncated;
+    return length < full;
 }
 
 void copyLocalizedString(ConfigId id, wchar_t* buffer) {
@@ -107,13 +110,8 @@ void copyLocalizedString(ConfigId id, wchar_t* buffer) {
         buffer[0] = L'\0';
         return;
     }
-    size_t length = std::wcslen(value->c_str());
-    if (length > kTextBufferSize - 1) {
-        // Never write past the caller's buffer; such an entry is cut.
-        logMessage(L"ERROR: config string %d truncated (%d %d)", static_cast<int>(id),
-                   static_cast<int>(kTextBufferSize), static_cast<int>(length));
-        length = kTextBufferSize - 1;
-    }
+    // Never write past the caller's buffer; such an entry is cut.
+    size_t length = fittingLength(id, std::wcslen(value->c_str()), kTextBufferSize);
     std::wmemcpy(buffer, value->c_str(), length);
     buffer[length] = L'\0';
 }

@@ -1,0 +1,21 @@
+// Administration of the service that runs this executable, through the
+// service control manager. Each operation prints its one-line results on
+// standard output and gives the process exit code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Removes an old service of the same name, then creates an own-process
+// service (SERVICE_AUTO_START or SERVICE_DEMAND_START) for this executable.
+int installService(DWORD startType);
+int uninstallService(bool verbose);
+// arguments: the service name first, then the start arguments.
+int startService(const std::vector<std::wstring>& arguments);
+int stopService(bool verbose);
+// True when the service reached the stopped state.
+bool waitForStop(SC_HANDLE service);
+// 0 running, 3 not running, 1 unknown.
+int queryServiceState();

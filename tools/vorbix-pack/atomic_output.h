@@ -1,0 +1,32 @@
+// An output file that appears complete or not at all: everything is written
+// to a temporary file beside the target, which commit() renames into place.
+// Destroyed without commit() (an error on the way), the temporary file goes.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+
+class AtomicOutput {
+public:
+    explicit AtomicOutput(const std::filesystem::path& target);
+    ~AtomicOutput();
+    AtomicOutput(const AtomicOutput&) = delete;
+    AtomicOutput& operator=(const AtomicOutput&) = delete;
+
+    std::FILE* file() { return file_; }
+    const std::filesystem::path& target() const { return target_; }
+    // Writes all of data; PackError on failure.
+    void write(const void* data, size_t size);
+    // Flushes, gives the file the mode bits and renames it onto the target.
+    // (No fsync: the guarantee is against failures of the tool, and a
+    // launcher of hundreds of MiB should pack as fast as it copies.)
+    void commit(mode_t mode);
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    std::FILE* file_ = nullptr;
+    bool committed_ = false;
+};

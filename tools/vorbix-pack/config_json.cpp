@@ -1,0 +1,400 @@
+#include "config_json.h"
+
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "config_keys.h"
+#include "file_source.h"
+#include "pack_error.h"
+#include "text_codec.h"
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+bool parseRawId(const std::string& text, ConfigId& id) {
+    size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() == start || text.size() - start > 10) return false;
+    for (size_t i = start; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    long long value = std::stoll(text);
+    if (value < INT32_MIN || value > INT32_MAX) return false;
+    id = static_cast<ConfigId>(value);
+    return true;
+}
+
+namespace {
+
+template <typename Text>
+struct Placed {
+    Text value;
+    std::string where;  // the key that gave it, for duplicate messages
+};
+template <typename Text>
+using Table = std::map<ConfigId, Placed<Text>>;
+
+std::string indexed(const std::string& where, size_t index) { return where + "[" + std::to_string(index) + "]"; }
+
+class ConfigParser {
+public:
+    explicit ConfigParser(const fs::path& configPath)
+        : file_(configPath.string()), baseDir_(configPath.parent_path()) {}
+
+    PackConfig parse(const Json& root) {
+        if (!root.is_object()) throw PackError(file_ + ": expected an object at the top level, got " + root.type_name());
+        for (const auto& [key, value] : root.items()) {
+            ConfigId id = 0;
+            if (key == kVersionOptionSetsKey) {
+                parseVersionOptionSets(value);
+            } else if (key == kIncludedFilesKey) {
+                parseIncludedFiles(value);
+            } else if (key == kMessagesKey) {
+                parseWideTable(value, key, wide_, true);
+            } else if (key == kWideKey) {
+                parseWideTable(value, key, wide_, false);
+            } else if (key == kLocalesKey) {
+                parseLocales(value);
+            } else if (const ConfigKey* known = findKeyByName(key)) {
+                parseKnownKey(*known, value);
+            } else if (parseRawId(key, id)) {
+                parseRawBase(id, key, value);
+            } else {
+                fail(key, "unknown key (see docs/configuration.md)");
+            }
+        }
+        PackConfig config;
+        for (auto& [id, placed] : base_) config.block.base.emplace_back(id, placed.value);
+        config.block.wide = records(wide_);
+        config.block.sections = std::move(sections_);
+        config.files = std::move(files_);
+        return config;
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& where, const std::string& what) const {
+        throw PackError(file_ + ": " + where + ": " + what);
+    }
+    [[noreturn]] void wrongType(const std::string& where, const std::string& expected, const Json& value) const {
+        fail(where, "expected " + expected + ", got " + value.type_name());
+    }
+
+    static std::vector<WideRecord> records(const Table<std::u16string>& table) {
+        std::vector<WideRecord> out;
+        for (const auto& [id, placed] : table) out.emplace_back(id, placed.value);
+        return out;
+    }
+
+    void checkLength(const std::string& where, size_t length, size_t limit) const {
+        if (limit != 0 && length > limit)
+            fail(where, "too long: " + std::to_string(length) + " characters, the launcher reads at most " +
+                            std::to_string(limit));
+    }
+
+    // An 8-bit text for the base table.
+    std::string latin1(const Json& value, const std::string& where) const {
+        if (!value.is_string()) wrongType(where, "a string", value);
+        std::string text = utf8ToLatin1(value.get<std::string>(), file_ + ": " + where);
+        if (text.find('\0') != std::string::npos) fail(where, "contains a NUL character, which ends a text in the launcher");
+        return text;
+    }
+
+    std::u16string utf16(const Json& value, const std::string& where) const {
+        if (!value.is_string()) wrongType(where, "a string", value);
+        std::u16string text = utf8ToUtf16(value.get<std::string>(), file_ + ": " + where);
+        if (text.find(u'\0') != std::u16string::npos)
+            fail(where, "contains a NUL character, which ends a text in the launcher");
+        checkLength(where, text.size(), kWideMaxLength);
+        return text;
+    }
+
+    // Integers are stored as decimal text; the launcher parses them as int32.
+    std::string decimal(const Json& value, const std::string& where, bool allowBoolean) const {
+        if (allowBoolean && value.is_boolean()) return value.get<bool>() ? "1" : "0";
+        if (!value.is_number_integer())
+            wrongType(where, allowBoolean ? "an integer or a boolean" : "an integer", value);
+        bool fits = value.is_number_unsigned() ? value.get<uint64_t>() <= INT32_MAX
+                                               : value.get<int64_t>() >= INT32_MIN && value.get<int64_t>() <= INT32_MAX;
+        if (!fits) fail(where, "out of range (a 32-bit signed integer)");
+        return std::to_string(value.get<int64_t>());
+    }
+
+    void putBase(ConfigId id, std::string value, const std::string& where) {
+        checkLength(where, value.size(), baseMaxLength(id));
+        auto [it, inserted] = base_.emplace(id, Placed<std::string>{std::move(value), where});
+        if (!inserted) fail(where, "entry " + std::to_string(id) + " is also given by " + it->second.where);
+    }
+
+    void putWide(Table<std::u16string>& table, ConfigId id, std::u16string value, const std::string& where) {
+        auto [it, inserted] = table.emplace(id, Placed<std::u16string>{std::move(value), where});
+        if (!inserted) fail(where, "wide entry " + std::to_string(id) + " is also given by " + it->second.where);
+    }
+
+    // Checks that an object only has the given keys and that the required ones are there.
+    void checkObject(const Json& value, const std::string& where, const std::set<std::string>& allowed,
+                     const std::set<std::string>& required) const {
+        if (!value.is_object()) wrongType(where, "an object", value);
+        for (const auto& [key, item] : value.items())
+            if (!allowed.count(key)) fail(where + "." + key, "unknown key");
+        for (const std::string& key : required)
+            if (!value.contains(key)) fail(where, "missing \"" + key + "\"");
+    }
+
+    std::string typeLetter(const Json& value, const std::string& where, const char* letters) const {
+        std::string text = latin1(value, where);
+        if (text.size() != 1 || !std::strchr(letters, text[0])) {
+            std::string choices;
+            for (const char* p = letters; *p; ++p) choices += std::string(choices.empty() ? "" : ", ") + *p;
+            fail(where, "expected one of " + choices + ", got \"" + value.get<std::string>() + "\"");
+        }
+        return text;
+    }
+
+    std::string listValue(const Json& value, const std::string& where, char separator) const {
+        std::string text = latin1(value, where);
+        if (text.find(separator) != std::string::npos)
+            fail(where, std::string("must not contain \"") + separator + "\", which separates the list's items");
+        return text;
+    }
+
+    // A list key: an array of items, or the stored text itself as a string.
+    std::string listEntry(const ConfigKey& key, const Json& value) const {
+        const std::string where = key.name;
+        if (value.is_string()) return latin1(value, where);
+        if (!value.is_array()) wrongType(where, "an array (or the stored text as a string)", value);
+        std::string joined;
+        char separator = key.form == KeyForm::NameList ? key.letters[0] : ';';
+        for (size_t i = 0; i < value.size(); ++i) {
+            const Json& item = value[i];
+            const std::string at = indexed(where, i);
+            if (i > 0) joined += separator;
+            if (key.form == KeyForm::NameList) {
+                joined += listValue(item, at, separator);
+            } else if (key.form == KeyForm::ClassPathList) {
+                checkObject(item, at, {"type", "required", "value"}, {"type", "value"});
+                joined += typeLetter(item["type"], at + ".type", key.letters);
+                bool required = false;
+                if (item.contains("required")) {
+                    if (!item["required"].is_boolean()) wrongType(at + ".required", "a boolean", item["required"]);
+                    required = item["required"].get<bool>();
+                }
+                joined += required ? '1' : '0';
+                joined += listValue(item["value"], at + ".value", ';');
+            } else {
+                checkObject(item, at, {"type", "value"}, {"type"});
+                joined += typeLetter(item["type"], at + ".type", key.letters);
+                if (item.contains("value")) joined += listValue(item["value"], at + ".value", ';');
+            }
+        }
+        return joined;
+    }
+
+    void parseKnownKey(const ConfigKey& key, const Json& value) {
+        switch (key.form) {
+            case KeyForm::Text:
+                putBase(key.id, latin1(value, key.name), key.name);
+                break;
+            case KeyForm::Number:
+            case KeyForm::Switch:
+                putBase(key.id, decimal(value, key.name, key.form == KeyForm::Switch), key.name);
+                break;
+            case KeyForm::NameList:
+            case KeyForm::ClassPathList:
+            case KeyForm::SearchList:
+                putBase(key.id, listEntry(key, value), key.name);
+                break;
+            case KeyForm::Localized:
+                putWide(wide_, key.id, utf16(value, key.name), key.name);
+                break;
+        }
+    }
+
+    void parseRawBase(ConfigId id, const std::string& where, const Json& value) {
+        if (id == cfg::kIncludedFileCount || id == cfg::kIncludedFileNames)
+            fail(where, std::string("included files are given under \"") + kIncludedFilesKey +
+                            "\", which also writes their contents");
+        if (value.is_string())
+            putBase(id, latin1(value, where), where);
+        else if (value.is_number_integer() || value.is_boolean())
+            putBase(id, decimal(value, where, true), where);
+        else
+            wrongType(where, "a string or an integer", value);
+    }
+
+    void parseVersionOptionSets(const Json& value) {
+        const std::string where = kVersionOptionSetsKey;
+        if (!value.is_array()) wrongType(where, "an array", value);
+        putBase(cfg::kVersionOptionSetCount, std::to_string(value.size()), where);
+        for (size_t i = 0; i < value.size(); ++i) {
+            const std::string at = indexed(where, i);
+            checkObject(value[i], at, {"condition", "options"}, {"condition", "options"});
+            int index = static_cast<int>(i);
+            putBase(cfg::versionOptionSetCondition(index), latin1(value[i]["condition"], at + ".condition"),
+                    at + ".condition");
+            std::string options = latin1(value[i]["options"], at + ".options");
+            checkLength(at + ".options", options.size(), kVersionOptionsMaxLength);
+            putBase(cfg::versionOptionSetOptions(index), options, at + ".options");
+        }
+    }
+
+    void checkIncludedName(const std::string& name, const std::string& where) const {
+        if (name.empty()) fail(where, "empty file name");
+        if (name.find(';') != std::string::npos) fail(where, "must not contain \";\", which separates the names");
+        if (name.find('/') != std::string::npos) fail(where, "use a backslash between directory and file name");
+        for (char c : name)
+            if (static_cast<unsigned char>(c) < 0x20 || std::strchr(":*?\"<>|", c))
+                fail(where, "contains a character not allowed in a Windows file name");
+        size_t slash = name.find('\\');
+        if (slash != std::string::npos && name.find('\\', slash + 1) != std::string::npos)
+            fail(where, "at most one directory level (the launcher creates only the first one)");
+        std::string directory = slash == std::string::npos ? "" : name.substr(0, slash);
+        std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+        for (const std::string& part : {directory, file}) {
+            if (part == "." || part == "..") fail(where, "must stay inside the launcher temp directory");
+        }
+        if (slash != std::string::npos && (directory.empty() || file.empty()))
+            fail(where, "expected a directory name, a backslash and a file name");
+    }
+
+    void parseIncludedFiles(const Json& value) {
+        const std::string where = kIncludedFilesKey;
+        if (!value.is_array()) wrongType(where, "an array", value);
+        std::string names;
+        for (size_t i = 0; i < value.size(); ++i) {
+            const std::string at = indexed(where, i);
+            checkObject(value[i], at, {"name", "source", "size"}, {"name", "source"});
+            std::string name = latin1(value[i]["name"], at + ".name");
+            checkIncludedName(name, at + ".name");
+            const Json& source = value[i]["source"];
+            if (!source.is_string()) wrongType(at + ".source", "a string", source);
+            // "size" is what inspect reports; the source file decides.
+            if (value[i].contains("size") && !value[i]["size"].is_number_integer())
+                wrongType(at + ".size", "an integer", value[i]["size"]);
+            fs::path path = fs::u8path(source.get<std::string>());
+            if (path.is_relative()) path = baseDir_ / path;
+            std::error_code error;
+            auto status = fs::status(path, error);
+            if (!fs::exists(status)) fail(at + ".source", "file not found: " + path.string());
+            if (!fs::is_regular_file(status)) fail(at + ".source", "not a regular file: " + path.string());
+            try {
+                openForReading(path);
+            } catch (const PackError& e) {
+                fail(at + ".source", e.what());
+            }
+            if (i > 0) names += ';';
+            names += name;
+            files_.push_back({name, path});
+        }
+        if (files_.empty()) return;
+        putBase(cfg::kIncludedFileCount, std::to_string(files_.size()), where);
+        putBase(cfg::kIncludedFileNames, names, where);
+    }
+
+    // messages (message ids only) or wide (any id): id -> text.
+    void parseWideTable(const Json& value, const std::string& where, Table<std::u16string>& table, bool messagesOnly) {
+        if (!value.is_object()) wrongType(where, "an object of id: text", value);
+        for (const auto& [key, text] : value.items()) {
+            const std::string at = where + "." + key;
+            ConfigId id = 0;
+            if (!parseRawId(key, id)) fail(at, "expected a numeric id");
+            if (messagesOnly && !isMessageId(id)) {
+                std::string known;
+                for (ConfigId message : messageIds()) known += (known.empty() ? "" : ", ") + std::to_string(message);
+                fail(at, "not a message id (" + known + "); other wide-table entries go under \"" + kWideKey + "\"");
+            }
+            putWide(table, id, utf16(text, at), at);
+        }
+    }
+
+    void parseLocales(const Json& value) {
+        const std::string where = kLocalesKey;
+        if (!value.is_array()) wrongType(where, "an array", value);
+        const char* description = findKeyById(cfg::kServiceDescription)->name;
+        for (size_t i = 0; i < value.size(); ++i) {
+            const std::string at = indexed(where, i);
+            checkObject(value[i], at, {"prefix", kMessagesKey, kWideKey, description}, {"prefix"});
+            LocaleSection section;
+            section.prefix = latin1(value[i]["prefix"], at + ".prefix");
+            Table<std::u16string> table;
+            for (const auto& [key, item] : value[i].items()) {
+                if (key == kMessagesKey || key == kWideKey)
+                    parseWideTable(item, at + "." + key, table, key == kMessagesKey);
+                else if (key == description)
+                    putWide(table, cfg::kServiceDescription, utf16(item, at + "." + key), at + "." + key);
+            }
+            section.records = records(table);
+            sections_.push_back(std::move(section));
+        }
+    }
+
+    std::string file_;
+    fs::path baseDir_;
+    Table<std::string> base_;
+    Table<std::u16string> wide_;
+    std::vector<LocaleSection> sections_;
+    std::vector<IncludedFile> files_;
+};
+
+// "file:line:column: what" for a syntax error.
+PackError syntaxError(const std::string& file, const std::string& text, const Json::parse_error& e) {
+    std::string message = e.what();
+    std::smatch match;
+    static const std::regex located(R"(line (\d+), column (\d+): (.*))");
+    if (std::regex_search(message, match, located))
+        return PackError(file + ":" + match[1].str() + ":" + match[2].str() + ": " + match[3].str());
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    size_t colon = message.find("parse error");
+    colon = message.find(": ", colon == std::string::npos ? 0 : colon);
+    std::string what = colon == std::string::npos ? message : message.substr(colon + 2);
+    return PackError(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
+}
+
+}  // namespace
+
+PackConfig parsePackConfig(const std::string& text, const fs::path& configPath) {
+    const std::string file = configPath.string();
+    // JSON allows repeated keys and keeps the last; here that is a mistake.
+    std::vector<std::set<std::string>> keysSeen;
+    Json::parser_callback_t noteKeys = [&](int, Json::parse_event_t event, Json& parsed) {
+        if (event == Json::parse_event_t::object_start) {
+            keysSeen.emplace_back();
+        } else if (event == Json::parse_event_t::object_end) {
+            keysSeen.pop_back();
+        } else if (event == Json::parse_event_t::key && !keysSeen.empty()) {
+            std::string key = parsed.get<std::string>();
+            if (!keysSeen.back().insert(key).second) throw PackError(file + ": " + key + ": duplicate key");
+        }
+        return true;
+    };
+    Json root;
+    try {
+        root = Json::parse(text, noteKeys);
+    } catch (const Json::parse_error& e) {
+        throw syntaxError(file, text, e);
+    }
+    return ConfigParser(configPath).parse(root);
+}
+
+PackConfig loadPackConfig(const fs::path& configPath) {
+    std::error_code error;
+    if (fs::is_directory(configPath, error)) throw PackError(configPath.string() + ": cannot read: is a directory");
+    std::ifstream in(configPath, std::ios::binary);
+    if (!in) throw PackError(configPath.string() + ": cannot read: " + systemErrorText());
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) throw PackError(configPath.string() + ": cannot read: " + systemErrorText());
+    return parsePackConfig(text.str(), configPath);
+}

@@ -1,0 +1,134 @@
+#include "file_table.h"
+
+#include <random>
+
+#include "config_json.h"
+#include "file_source.h"
+#include "pack_build.h"
+#include "pack_error.h"
+#include "pack_test_support.h"
+
+namespace {
+
+// The record as the launcher expects it, built independently of the writer.
+std::string record(const std::string& content) {
+    std::string out;
+    uint64_t size = content.size();
+    for (int i = 0; i < 8; ++i) out += static_cast<char>(size >> (8 * i) & 0xFF);
+    for (char c : content) out += static_cast<char>(static_cast<uint8_t>(c) ^ 0x88);
+    return out;
+}
+
+std::string randomBytes(size_t size) {
+    std::mt19937 generator(7);
+    std::string out(size, '\0');
+    for (char& c : out) c = static_cast<char>(generator());
+    return out;
+}
+
+std::string asString(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+using FileTableTest = ScratchDirTest;
+
+TEST_F(FileTableTest, RecordsFollowTheListWithSizesAndMaskedContent) {
+    // Larger than the copy chunk and not a multiple of 8: the tail is masked too.
+    const std::string big = randomBytes((1 << 20) + 13);
+    std::vector<IncludedFile> files = {
+        {"a.txt", write("a.txt", "abc")},
+        {"empty", write("empty", "")},
+        {"sub\\big.bin", write("big.bin", big)},
+        {"again.txt", write("a.txt", "abc")},
+    };
+    FilePtr out(std::tmpfile());
+    writeFileTable(out.get(), files, "out");
+    std::rewind(out.get());
+    std::string written;
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, out.get())) > 0;) written.append(buffer, n);
+    EXPECT_EQ(written, record("abc") + record("") + record(big) + record("abc"));
+}
+
+TEST_F(FileTableTest, CopyBytesStopsAtTheEndOfItsInput) {
+    FilePtr in(std::tmpfile());
+    std::fputs("12345", in.get());
+    std::rewind(in.get());
+    FilePtr out(std::tmpfile());
+    EXPECT_EQ(copyBytes(in.get(), out.get(), 100, false, "out"), 5);
+}
+
+class BuildLauncherTest : public ScratchDirTest {
+protected:
+    void SetUp() override {
+        ScratchDirTest::SetUp();
+        // An earlier block behind the last section must go.
+        std::vector<uint8_t> stub = stubImage();
+        std::string tail = "OLD BLOCK";
+        stub.insert(stub.end(), tail.begin(), tail.end());
+        stubPath = write("stub.exe", asString(stub));
+        write("payload.bin", "payload");
+        configPath = write("app.json", R"({"serviceName": "svc", "messages": {"1000": "T"},
+            "includedFiles": [{"name": "p.bin", "source": "payload.bin"}]})");
+    }
+    std::filesystem::path stubPath, configPath;
+};
+
+TEST_F(BuildLauncherTest, OutputIsStubUpToItsLastSectionThenBlockThenFileTable) {
+    buildLauncher(configPath, dir / "out.exe", stubPath);
+    std::string out = read(dir / "out.exe");
+    std::string block = asString(serializeBlock(loadPackConfig(configPath).block));
+    EXPECT_EQ(out, asString(stubImage()) + block + record("payload"));
+
+    // The launcher's own readers find the block and, at the payload
+    // position, the first record of the file table.
+    std::vector<uint8_t> image(out.begin(), out.end());
+    loadLikeTheLauncher(image, "en");
+    std::string name;
+    getString(cfg::kServiceName, name);
+    EXPECT_EQ(name, "svc");
+    EXPECT_EQ(payloadPosition(), static_cast<int32_t>(0x600 + block.size()));
+    MemoryByteSource table(image.data(), image.size());
+    table.seek(payloadPosition());
+    EXPECT_EQ(readLong(table), 7);
+}
+
+TEST_F(BuildLauncherTest, FailedBuildsLeaveNoOutputAndKeepAnOldOne) {
+    write("out.exe", "previous");
+    write("broken.json", R"({"includedFiles": [{"name": "p.bin", "source": "gone.bin"}]})");
+    write("notpe.exe", "MZ but nothing else");
+    std::vector<uint8_t> shortStub = makePe({{0x400, 0x200}});  // ends before its section's data
+    write("short.exe", asString(shortStub));
+    const auto before = listing();
+    struct Case {
+        std::filesystem::path config, stub;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {dir / "broken.json", stubPath, "includedFiles[0].source: file not found"},
+        {configPath, dir / "notpe.exe", "notpe.exe: "},
+        {configPath, dir / "short.exe", "short.exe: its last section ends at 1536, behind the end of the file"},
+        {configPath, dir / "nostub.exe", "nostub.exe: cannot open"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        try {
+            buildLauncher(c.config, dir / "out.exe", c.stub);
+            ADD_FAILURE() << "no error";
+        } catch (const PackError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what();
+            EXPECT_EQ(e.exitCode(), kExitBadInput);
+        }
+        EXPECT_EQ(listing(), before);
+        EXPECT_EQ(read(dir / "out.exe"), "previous");
+    }
+}
+
+TEST_F(BuildLauncherTest, DefaultStubIsBesideTheToolElseInTheCrossBuild) {
+    write("tree/win32/launcher.exe", "cross");
+    std::filesystem::create_directories(dir / "tree/native");
+    EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/win32/launcher.exe");
+    write("tree/native/launcher.exe", "beside");
+    EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/native/launcher.exe");
+    EXPECT_THROW(defaultStubPath(dir / "elsewhere"), PackError);
+}
+
+}  // namespace

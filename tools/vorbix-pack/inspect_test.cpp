@@ -1,0 +1,137 @@
+#include "inspect.h"
+
+#include <sstream>
+
+#include "config_json.h"
+#include "config_keys.h"
+#include "pack_build.h"
+#include "pack_error.h"
+#include "pack_test_support.h"
+
+namespace {
+
+class InspectTest : public ScratchDirTest {
+protected:
+    std::vector<uint8_t> imageOf(const ConfigBlock& block, const std::string& table = "") {
+        auto image = withBlockAt(stubImage(), 0x600, serializeBlock(block));
+        image.insert(image.end(), table.begin(), table.end());
+        return image;
+    }
+
+    std::string errorOf(const std::vector<uint8_t>& image) {
+        MemoryByteSource source(image.data(), image.size());
+        try {
+            readLauncherContents(source, "x.exe");
+        } catch (const PackError& e) {
+            return e.what();
+        }
+        return "";
+    }
+};
+
+TEST_F(InspectTest, JsonOfABlockBuildsTheSameBlock) {
+    write("f.bin", "12345");
+    // Named keys, structured lists, and values only the raw forms can hold.
+    PackConfig config = parsePackConfig(R"({
+      "serviceName": "S\u00e9", "requireJdk": true, "allowBetaJava": 3, "singleInstance": false,
+      "serviceDependencies": ["a", "", "b"], "nativeLibraryDirectories": [],
+      "classPath": [{"type": "A", "required": true, "value": "x.jar"}, {"type": "E", "value": ""}],
+      "modulePath": "A1x;Zy", "jvmSearchSequence": "Q",
+      "versionOptionSets": [{"condition": "*", "options": "-Xss1m"}],
+      "includedFiles": [{"name": "f.bin", "source": "f.bin"}],
+      "107": 5, "122": "M", "134": " 1", "10300": "raw",
+      "serviceDescription": "D", "messages": {"1000": "T"}, "wide": {"40000": "W"},
+      "locales": [{"prefix": "de", "serviceDescription": "DD", "messages": {"1000": "TT"}, "wide": {"40000": "WW"}},
+                  {"prefix": "de"}]
+    })", dir / "app.json");
+    std::string table = std::string("\x05\0\0\0\0\0\0\0", 8) + "abcde";
+    auto image = imageOf(config.block, table);
+    MemoryByteSource source(image.data(), image.size());
+    LauncherContents contents = readLauncherContents(source, "x.exe");
+    ASSERT_EQ(contents.files.size(), 1u);
+    EXPECT_EQ(contents.files[0].name, "f.bin");
+    EXPECT_EQ(contents.files[0].size, 5);
+    EXPECT_EQ(contents.files[0].offset, static_cast<int64_t>(image.size() - 5));
+    EXPECT_TRUE(contents.warnings.empty());
+
+    auto json = contentsToJson(contents, {"f.bin"});
+    EXPECT_EQ(json["executableType"], 5);
+    EXPECT_EQ(json["requireJdk"], true);
+    EXPECT_EQ(json["134"], " 1");  // not canonical decimal: stays raw
+    EXPECT_EQ(json["modulePath"], "A1x;Zy");
+    EXPECT_EQ(json["includedFiles"][0]["size"], 5);
+    PackConfig again = parsePackConfig(json.dump(), dir / "again.json");
+    EXPECT_EQ(serializeBlock(again.block), serializeBlock(config.block));
+}
+
+TEST_F(InspectTest, UnreadableLaunchersAreNamedErrors) {
+    ConfigBlock block;
+    block.base = {{101, "svc"}, {2002, "1"}, {2003, "f.bin"}};
+    auto full = imageOf(block, std::string("\x09\0\0\0\0\0\0\0", 8) + "abc");
+    auto cut = imageOf(block);
+    cut.resize(cut.size() - 4);
+    std::vector<uint8_t> notExe(0x700, 0);
+    EXPECT_EQ(errorOf(stubImage()), "x.exe: no configuration block behind the last section (a bare launcher?)");
+    EXPECT_EQ(errorOf(notExe), "x.exe: not a Windows executable");
+    EXPECT_EQ(errorOf(cut).rfind("x.exe: damaged configuration block", 0), 0u) << errorOf(cut);
+    EXPECT_EQ(errorOf(full), "x.exe: the file table ends inside included file f.bin");
+}
+
+TEST_F(InspectTest, ExtractionStaysInsideItsDirectory) {
+    EXPECT_EQ(extractionPath(dir, "sub\\f.bin"), dir / "sub" / "f.bin");
+    for (const char* name : {"..\\x", "a\\..\\..\\x", "C:\\x", "\\x", "a\\\\b", "a/../../b"}) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(extractionPath(dir, name), PackError);
+    }
+}
+
+TEST_F(InspectTest, ExtractThenBuildGivesTheSameLauncher) {
+    const std::string binary("\0\x88\xff\x01 bytes", 10);
+    write("in/lib/native.dll", binary);
+    write("in/readme.txt", "hello");
+    write("in/empty.txt", "");
+    write("in/app.json", R"({"serviceName": "svc", "includedFiles": [
+        {"name": "bin\\native.dll", "source": "lib/native.dll"},
+        {"name": "readme.txt", "source": "readme.txt"},
+        {"name": "empty.txt", "source": "empty.txt"}]})");
+    std::vector<uint8_t> stub = stubImage();
+    write("stub.exe", std::string(stub.begin(), stub.end()));
+    buildLauncher(dir / "in/app.json", dir / "first.exe", dir / "stub.exe");
+
+    InspectRequest request;
+    request.exe = dir / "first.exe";
+    request.extractDirectory = dir / "out/files";
+    request.output = dir / "out/app.json";
+    std::ostringstream out, err;
+    inspectLauncher(request, out, err);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(read(dir / "out/files/bin/native.dll"), binary);
+    EXPECT_EQ(read(dir / "out/files/readme.txt"), "hello");
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/files/empty.txt"));
+    EXPECT_NE(read(dir / "out/app.json").find("\"source\": \"files/bin/native.dll\""), std::string::npos);
+
+    buildLauncher(dir / "out/app.json", dir / "second.exe", dir / "stub.exe");
+    EXPECT_EQ(read(dir / "second.exe"), read(dir / "first.exe"));
+}
+
+// The reference table lists every key with its id.
+TEST(ConfigurationDocs, ReferenceTableListsEveryKey) {
+    std::ifstream in(std::string(VBX_SOURCE_DIR) + "/docs/configuration.md");
+    ASSERT_TRUE(in) << "docs/configuration.md";
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("| `", 0) == 0) rows.push_back(line);
+    auto rowOf = [&](const std::string& name) -> std::string {
+        for (const std::string& row : rows)
+            if (row.rfind("| `" + name + "` |", 0) == 0) return row;
+        return "";
+    };
+    for (const ConfigKey& key : configKeys()) {
+        std::string row = rowOf(key.name);
+        EXPECT_NE(row.find("| " + std::to_string(key.id) + " |"), std::string::npos) << key.name << ": " << row;
+    }
+    for (const char* name : {kVersionOptionSetsKey, kIncludedFilesKey, kMessagesKey, kWideKey, kLocalesKey})
+        EXPECT_FALSE(rowOf(name).empty()) << name;
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+// vorbix-pack build: the stub up to the end of its last section, the
+// configuration block, the file table.
+#pragma once
+
+#include <cstdint>
+#include <climits>
+#include <filesystem>
+#include <string>
+
+#include "core/config/config_reader.h"
+
+// The launcher found beside the tool ("launcher.exe"), else in the cross
+// build next to the tool's directory ("../win32/launcher.exe").
+std::filesystem::path defaultStubPath(const std::filesystem::path& toolDirectory);
+
+// Where the block goes: behind the raw data of the last section in the
+// stub's section table, found as the launcher finds its own block. Anything
+// already there (an earlier block) is dropped.
+int64_t stubImageEnd(ByteSource& stub, const std::string& name);
+
+// A launcher is addressed with 32-bit file offsets.
+constexpr int64_t kMaxLauncherSize = INT32_MAX;
+
+void buildLauncher(const std::filesystem::path& configPath, const std::filesystem::path& outputPath,
+                   const std::filesystem::path& stubPath);
