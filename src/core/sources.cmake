@@ -15,3 +15,11 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/service_host.cpp
   src/core/startup.cpp
 )
+# The run path needs the VM launch; until its sources are in the tree a
+# stand-in ends every run as a failed launch.
+if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/../launch/vm_arguments.cpp AND
+   EXISTS ${CMAKE_CURRENT_LIST_DIR}/../launch/java_vm_launcher.cpp)
+  list(APPEND VBX_WIN32_SOURCES src/core/run_path.cpp)
+else()
+  list(APPEND VBX_WIN32_SOURCES src/core/run_path_pending.cpp)
+endif()
