@@ -116,5 +116,20 @@ class Extraction(unittest.TestCase):
         self.assertFalse(root.exists())
 
 
+    def test_files_packed_by_the_build_tool(self):
+        content = bytes(range(256)) * 30
+        exe = wb.pack({"includedFiles": [{"name": "lib\\native.dll", "source": "native.dll"},
+                                         {"name": "empty.txt", "source": "empty.txt"}]},
+                      self.dir, name="packed.exe", stub=DRIVER,
+                      files={"native.dll": content, "empty.txt": b""})
+        r = wb.run(exe, "extract", "1", timeout=60)
+        v = fields(r)
+        self.assertEqual(v.get("result"), "0", r)
+        root = self.tempdir(v)
+        self.assertEqual((root / "lib" / "native.dll").read_bytes(), content)
+        self.assertFalse((root / "empty.txt").exists())
+        self.assertEqual(int(v["position"]), exe.stat().st_size)
+
+
 if __name__ == "__main__":
     unittest.main()
