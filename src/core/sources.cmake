@@ -5,6 +5,7 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/launcher_state.cpp
   src/core/service_text.cpp
   src/core/log_rules.cpp
+  src/core/java_exception.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp

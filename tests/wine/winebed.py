@@ -274,6 +274,35 @@ def wait_until(predicate, timeout=30, interval=0.05):
     return predicate()
 
 
+# --- the support driver: the launcher's support code behind a command line ----
+
+SUPPORT_DRIVER = FIXTURES / "support_driver.exe"
+
+
+def support_driver(directory, base=(), wide=(), name="driver.exe"):
+    """The support driver fixture with a configuration block appended (it
+    loads the block from its own file, as the launcher does)."""
+    return raw_launcher(directory, raw_block(base=base, wide=wide), name=name, stub=SUPPORT_DRIVER)
+
+
+def driver_values(result):
+    """The "name=value" lines a support driver printed: name -> list of values."""
+    values = {}
+    for line in result.stdout.splitlines():
+        name, sep, value = line.partition("=")
+        if sep:
+            values.setdefault(name, []).append(value)
+    return values
+
+
+def driver_value(result, name):
+    """The single value printed under name (fails loudly when missing)."""
+    found = driver_values(result).get(name)
+    if not found:
+        raise AssertionError(f"driver printed no {name}:\n{result}")
+    return found[-1]
+
+
 # --- services ---------------------------------------------------------------------
 
 SCM_PROBE = FIXTURES / "scm_probe.exe"

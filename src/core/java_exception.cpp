@@ -1,0 +1,48 @@
+#include "core/java_exception.h"
+
+#include <string>
+
+#include "core/log.h"
+
+namespace {
+
+void logExceptionText(JNIEnv* env, jthrowable exception) {
+    jclass type = env->GetObjectClass(exception);
+    jmethodID toString = type ? env->GetMethodID(type, "toString", "()Ljava/lang/String;") : nullptr;
+    jstring text = toString ? static_cast<jstring>(env->CallObjectMethod(exception, toString)) : nullptr;
+    // A failed lookup or a throwing toString leaves an exception of its own.
+    if (env->ExceptionCheck()) {
+        env->ExceptionClear();
+        text = nullptr;
+    }
+    if (text) {
+        jsize length = env->GetStringLength(text);
+        if (const jchar* chars = env->GetStringChars(text, nullptr)) {
+            std::wstring wide;
+            for (jsize i = 0; i < length; ++i) wide.push_back(static_cast<wchar_t>(chars[i]));
+            logError(L"%s", wide.c_str());
+            env->ReleaseStringChars(text, chars);
+        }
+        env->DeleteLocalRef(text);
+    }
+    if (type) env->DeleteLocalRef(type);
+}
+
+}  // namespace
+
+bool checkJavaException(JNIEnv* env, bool describe) {
+    jthrowable exception = env->ExceptionOccurred();
+    if (!exception) return true;
+    logError(L"an exception occurred");
+    // The VM must not be called with an exception pending: clear it while
+    // asking for its text, and raise it again only for the VM's description.
+    env->ExceptionClear();
+    logExceptionText(env, exception);
+    if (describe) {
+        env->Throw(exception);
+        env->ExceptionDescribe();
+    }
+    env->ExceptionClear();
+    env->DeleteLocalRef(exception);
+    return false;
+}

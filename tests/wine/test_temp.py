@@ -1,0 +1,223 @@
+"""The temp root search, the launcher temp directory and the exit routine
+through the support driver. The candidates' places are steered with TMP,
+USERPROFILE, HOMEDRIVE and HOMEPATH set inside the driver's process (Wine's
+registry values would win over the Linux environment)."""
+import re
+import unittest
+
+import winebed as wb
+
+
+class TempCase(unittest.TestCase):
+    base = [(107, "0")]
+
+    def setUp(self):
+        self.dir = wb.app_dir("temp")
+        self.exe = wb.support_driver(self.dir, base=self.base, wide=[(1009, "Cannot prepare ({0})")])
+
+    def win(self, path):
+        return wb.windows_path(path)
+
+    def places(self, tmp, profile=None, home=None):
+        """Driver arguments that point candidates 2 to 4 where a test wants."""
+        args = ["setenv", "TMP", tmp, "setenv", "TEMP", tmp]
+        args += ["setenv", "USERPROFILE", profile or self.win(self.dir / "no profile")]
+        if home:
+            args += ["setenv", "HOMEDRIVE", home[:2], "setenv", "HOMEPATH", home[2:]]
+        else:
+            args += ["setenv", "HOMEPATH", "\\no home here"]
+        return args
+
+    def run_driver(self, *args, env=None, code=0, cwd=None):
+        r = wb.run(self.exe, *args, env=env, cwd=cwd)
+        self.assertEqual(r.code, code, r)
+        return r
+
+
+class TempRootSearch(TempCase):
+    def test_user_temp_directory_is_the_usual_root(self):
+        temp = self.dir / "t"
+        temp.mkdir()
+        r = self.run_driver(*self.places(self.win(temp)), "temproot")
+        self.assertEqual(wb.driver_value(r, "temproot"), self.win(temp) + "\\")
+        self.assertEqual(wb.driver_value(r, "temprootw"), self.win(temp) + "\\")
+        # The write probe cleans up after itself.
+        self.assertEqual(list(temp.iterdir()), [])
+
+    def test_user_temp_is_created_when_missing(self):
+        temp = self.dir / "created"
+        r = self.run_driver(*self.places(self.win(temp)), "temproot")
+        self.assertEqual(wb.driver_value(r, "temproot"), self.win(temp) + "\\")
+        self.assertTrue(temp.is_dir())
+
+    def test_exclamation_marks_fall_through_to_the_next_candidate(self):
+        profile = self.dir / "profile"
+        (profile / "AppData" / "Local" / "Temp").mkdir(parents=True)
+        (self.dir / "inner!").mkdir()
+        for tmp in (self.win(self.dir / "bang!"), self.win(self.dir / "inner!") + "\\t"):
+            with self.subTest(tmp=tmp):
+                r = self.run_driver(*self.places(tmp, profile=self.win(profile)), "temproot")
+                self.assertEqual(wb.driver_value(r, "temproot"), self.win(profile) + "\\AppData\\Local\\Temp")
+                self.assertEqual(wb.driver_value(r, "temprootw"), self.win(profile) + "\\AppData\\Local\\Temp")
+
+    def test_home_directory_follows_a_missing_profile(self):
+        home = self.dir / "home"
+        home.mkdir()
+        r = self.run_driver(*self.places(self.win(self.dir / "x!"), home=self.win(home)), "temproot")
+        self.assertEqual(wb.driver_value(r, "temproot"), self.win(home))
+
+    def test_acceptance_tests_report_exclamation_marks(self):
+        r = self.run_driver("accept", self.win(self.dir / "a!"), "1", "1", "0",
+                            "acceptw", self.win(self.dir / "b!") + "\\c", "0", "1",
+                            "accept", self.win(self.dir), "0", "1", "0")
+        values = wb.driver_values(r)
+        self.assertEqual(values["accept"], ["0", "1"])
+        self.assertEqual(values["acceptw"], ["0"])
+        self.assertEqual(values["exclamation"], ["1", "1", "0"])
+
+    def test_decomposed_unicode_fails_the_wide_test(self):
+        decomposed = self.dir / "cafe\u0301"
+        decomposed.mkdir()
+        composed = self.dir / "caf\u00e9"
+        composed.mkdir()
+        temp = self.dir / "t"
+        temp.mkdir()
+        r = self.run_driver("setenv", "TMP", self.win(temp), "log", "start",
+                            "acceptw", self.win(decomposed), "0", "1", "acceptw", self.win(composed), "0", "1",
+                            env={"VORBIX_LOG": "yes"})
+        self.assertEqual(wb.driver_values(r)["acceptw"], ["0", "1"])
+        text = wb.read_log(wb.find_logs(temp)[0])
+        self.assertIn("folding error ", text)
+        self.assertIn(self.win(decomposed), text)
+
+
+def short_temp(case):
+    """A directory with a long name and its 8.3 form."""
+    long_dir = case.dir / "a long temporary directory"
+    long_dir.mkdir()
+    short = wb.driver_value(case.run_driver("short", case.win(long_dir)), "short")
+    case.assertNotEqual(short.lower(), case.win(long_dir).lower())
+    return long_dir, short
+
+
+class ShortFormKept(TempCase):
+    def test_short_form_is_kept_without_entry_10009(self):
+        long_dir, short = short_temp(self)
+        r = self.run_driver(*self.places(short), "temproot")
+        self.assertEqual(wb.driver_value(r, "temproot"), short + "\\")
+
+
+class LongFormPreferred(TempCase):
+    base = [(107, "0"), (10009, "1")]
+
+    def test_narrow_root_takes_the_long_form(self):
+        long_dir, short = short_temp(self)
+        r = self.run_driver(*self.places(short), "temproot")
+        self.assertEqual(wb.driver_value(r, "temproot"), self.win(long_dir) + "\\")
+        # The wide form is taken as the platform gave it.
+        self.assertEqual(wb.driver_value(r, "temprootw"), short + "\\")
+
+    def test_replacement_is_logged(self):
+        long_dir, short = short_temp(self)
+        logs = self.dir / "logs"
+        logs.mkdir()
+        r = self.run_driver("setenv", "TMP", self.win(logs), "log", "start", "accept", short, "0", "0", "1",
+                            env={"VORBIX_LOG": "yes"})
+        self.assertEqual(wb.driver_value(r, "acceptpath"), self.win(long_dir))
+        self.assertIn("using long path " + self.win(long_dir), wb.read_log(wb.find_logs(logs)[0]))
+
+
+class LocalApplicationData(TempCase):
+    base = [(107, "0"), (10015, "1")]
+
+    def test_tried_first_when_entry_10015_is_set(self):
+        temp = self.dir / "t"
+        r = self.run_driver(*self.places(self.win(temp)), "temproot")
+        root = wb.driver_value(r, "temproot")
+        self.assertRegex(root, r"(?i)^C:\\users\\[^\\]+\\AppData\\Local\\tessaly\\t$")
+        self.assertEqual(wb.driver_value(r, "temprootw"), root)
+        self.assertTrue(wb.unix_path(root).is_dir())
+        self.assertFalse(temp.exists())
+
+
+class LocalApplicationDataOff(TempCase):
+    def test_never_tried_when_entry_10015_is_zero(self):
+        profile = self.dir / "profile"
+        (profile / "AppData" / "Local" / "Temp").mkdir(parents=True)
+        # The user temp is refused, so the search goes on past candidate 2
+        # and into the second pass's territory, yet never to the local folder.
+        r = self.run_driver(*self.places(self.win(self.dir / "bang!"), profile=self.win(profile)), "temproot")
+        self.assertEqual(wb.driver_value(r, "temproot"), self.win(profile) + "\\AppData\\Local\\Temp")
+
+
+class LauncherTempDirectory(TempCase):
+    def setUp(self):
+        super().setUp()
+        self.temp = self.dir / "t"
+        self.temp.mkdir()
+
+    def test_name_pattern_and_access_list(self):
+        r = self.run_driver(*self.places(self.win(self.temp)), "mktemp")
+        path = wb.driver_value(r, "tempdir")
+        prefix = re.escape(self.win(self.temp) + "\\")
+        match = re.fullmatch(prefix + r"(vbx[0-9A-Fa-f]{1,4}\.tmp)_dir(\d+)", path)
+        self.assertIsNotNone(match, path)
+        self.assertTrue(wb.unix_path(path).is_dir())
+        # The temporary file that gave the name stays.
+        self.assertTrue((self.temp / match.group(1)).is_file())
+        # Wine keeps no ACL but maps it to mode bits and reports it back: the
+        # protected entries for Local System and the owner survive that way.
+        dacl = wb.driver_value(r, "dacl")
+        self.assertIn("(A;OICI;FA;;;SY)", dacl)
+        self.assertRegex(dacl, r"\(A;OICI;FA;;;S-1-5-21-[\d-]+\)")
+        self.assertNotIn(";WD)", dacl)
+
+    def test_exit_removes_the_directory_with_its_first_level(self):
+        r = self.run_driver(*self.places(self.win(self.temp)), "mktemp", "populate", "0", "exit", "7", "log", "x",
+                            code=7)
+        path = wb.unix_path(wb.driver_value(r, "tempdir"))
+        self.assertFalse(path.exists())
+
+    def test_exit_stops_one_level_below(self):
+        r = self.run_driver(*self.places(self.win(self.temp)), "mktemp", "populate", "1", "exit", "3", code=3)
+        path = wb.unix_path(wb.driver_value(r, "tempdir"))
+        self.assertFalse((path / "top.txt").exists())
+        self.assertFalse((path / "sub" / "middle.txt").exists())
+        self.assertTrue((path / "sub" / "deeper" / "bottom.txt").is_file())
+
+    def test_fatal_error_removes_it_too(self):
+        r = self.run_driver(*self.places(self.win(self.temp)), "mktemp", "populate", "0", "fatal", "stop", code=1)
+        self.assertFalse(wb.unix_path(wb.driver_value(r, "tempdir")).exists())
+        self.assertEqual(r.stderr, "stop\n")
+
+    def test_exit_without_a_directory_touches_nothing(self):
+        keep = self.temp / "keep.txt"
+        keep.write_text("x")
+        self.run_driver("settempdir", "", "exit", "5", code=5)
+        # A path starting with "." is never emptied.
+        self.run_driver("settempdir", ".\\t", "exit", "0", code=0, cwd=self.dir)
+        self.assertTrue(keep.exists())
+
+    def test_empty_directory_depths(self):
+        tree = self.dir / "tree"
+        (tree / "a" / "b").mkdir(parents=True)
+        (tree / "f.txt").write_text("x")
+        (tree / "a" / "g.txt").write_text("x")
+        (tree / "a" / "b" / "h.txt").write_text("x")
+        self.run_driver("empty", self.win(tree), "0")
+        self.assertFalse((tree / "f.txt").exists())
+        self.assertTrue((tree / "a" / "g.txt").exists())
+        self.run_driver("empty", self.win(tree) + "\\", "2")
+        self.assertEqual(list(tree.iterdir()), [])
+
+    def test_temp_file_names(self):
+        r = self.run_driver(*self.places(self.win(self.temp)), "tempfile", "tempfile")
+        names = wb.driver_values(r)["tempfile"]
+        self.assertEqual(len(set(names)), 2)
+        for name in names:
+            self.assertRegex(name, re.escape(self.win(self.temp) + "\\") + r"vbx[0-9A-Fa-f]{1,4}\.tmp$")
+            self.assertTrue(wb.unix_path(name).is_file())
+
+
+if __name__ == "__main__":
+    unittest.main()
