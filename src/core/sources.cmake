@@ -16,3 +16,4 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/service_host.cpp
   src/core/startup.cpp
 )
+list(APPEND VBX_WIN32_SOURCES src/core/run_path.cpp)

@@ -8,6 +8,9 @@
 #include "core/config/config_store.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "launch/launcher_variables.h"
+#include "support/native_library_path.h"
+#include "support/paths.h"
 #include "support/temp_dirs.h"
 
 namespace {
@@ -23,16 +26,14 @@ void removeVariable(const char* name) {
 }  // namespace
 
 void prepareStartup() {
-    // TODO(run path): empty the launcher temp directory path here once the
-    // temp directory code provides setLauncherTempDirectory.
+    setLauncherTempDirectory(std::string());
     loadLocalizedEntries();
 
     char flavour[2];
     copyString(cfg::kLauncherFlavour, flavour, sizeof flavour);
     launcherFlavour = flavour[0];
 
-    // TODO(native library path): reduce the executable search path here once
-    // that code exists.
+    reduceSearchPath();
 
     if (getInt(cfg::kClearJavaOptionVariables) != 0) {
         logMessage(L"ignoring java options environment variables");
@@ -44,18 +45,13 @@ void prepareStartup() {
     std::wstring directory;
     getWideString(cfg::kWorkingDirectory, directory);
     if (!directory.empty()) {
-        // TODO(paths, variables): expand launcher variables and make the
-        // directory canonical against the executable's directory once those
-        // helpers exist; until then the configured directory is not applied.
-        logMessage(L"working directory %s not applied", directory.c_str());
+        expandVariablesWide(directory, false);
+        std::wstring canonical;
+        canonicalPathWide(canonical, directory, false, true);
+        // A directory that cannot be entered leaves the inherited one.
+        SetCurrentDirectoryW(canonical.c_str());
+        logMessage(L"change working directory to %s", canonical.c_str());
     } else {
         logMessage(L"working directory unchanged");
     }
-}
-
-void runInProcess(const std::vector<std::wstring>&, bool registerConsoleHandler) {
-    (void)registerConsoleHandler;
-    // The run path (extraction, JVM search and launch) is not part of this
-    // build yet: a run ends as a failed launch.
-    exitLauncher(1);
 }

@@ -2,14 +2,9 @@
 // the run path that hosts the Java application in this process.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "core/run_path.h"
 
 // Completes the configuration (localized entries), sets the launcher
-// flavour, clears the Java option variables if configured and changes the
-// working directory if configured.
+// flavour, reduces PATH, clears the Java option variables and changes the
+// working directory, each if configured.
 void prepareStartup();
-
-// Runs the Java application in this process; returns only after a
-// successful launch, otherwise the process ends with exit code 1.
-void runInProcess(const std::vector<std::wstring>& arguments, bool registerConsoleHandler);

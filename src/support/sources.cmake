@@ -3,12 +3,15 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/support/path_reduction.cpp
   src/support/path_rules.cpp
   src/support/temp_search.cpp
+  src/support/instance_name.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/support/paths.cpp
   src/support/temp_dirs.cpp
   src/support/native_library_path.cpp
   src/support/packed_runtime.cpp
+  src/support/file_extraction.cpp
+  src/support/single_instance.cpp
 )
 list(APPEND VBX_PORTABLE_SOURCES
   src/support/locale_table.cpp

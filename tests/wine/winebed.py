@@ -61,6 +61,15 @@ def run(program, *args, timeout=60, env=None, remove_env=(), cwd=None, stdin=Non
     return Result(proc.returncode, decode(proc.stdout), decode(proc.stderr))
 
 
+def start(program, *args, stdout=None, env=None, remove_env=(), cwd=None):
+    """Starts a Windows program under Wine without waiting; the caller ends it
+    (Popen.wait with a timeout, kill). stdout may be an open file."""
+    command = ["wine", str(program), *[str(a) for a in args]]
+    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=stdout or subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, env=base_env(env, remove_env),
+                            cwd=cwd or tempfile.gettempdir())
+
+
 def drive_c():
     return PREFIX / "drive_c"
 
@@ -101,6 +110,14 @@ def find_logs(directory=None):
     return sorted(logs, key=lambda p: (p.stat().st_mtime, int(p.stem.split("_")[-1])))
 
 
+def logs_of(program, directory=None):
+    """The texts of the diagnostic logs (default: in the temp root) written by
+    the given program, oldest first; a log's first entry names its executable."""
+    name = windows_path(program).lower()
+    texts = [read_log(p) for p in find_logs(directory)]
+    return [t for t in texts if t.split("\n", 1)[0].lower().find(name + " (") >= 0]
+
+
 def read_log(path):
     """A log's text without the byte-order mark, CR LF folded to LF."""
     return Path(path).read_bytes().decode("utf-8-sig", "replace").replace("\r\n", "\n")
@@ -127,9 +144,13 @@ def reg_query(key, name=None):
     if name is None:
         return r.stdout
     for line in r.stdout.splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
-            return parts[2] if len(parts) == 3 else ""
+        # The name may hold blanks: split behind it, not at the first blank.
+        line = line.strip()
+        if not line.lower().startswith(name.lower()):
+            continue
+        parts = line[len(name):].split(None, 1)
+        if parts and parts[0].startswith("REG_") and line[len(name):][:1].isspace():
+            return parts[1] if len(parts) == 2 else ""
     return None
 
 
@@ -214,13 +235,32 @@ def raw_block(base=(), wide=(), sections=(), magic=0xE8E413D5):
     return out
 
 
-def raw_launcher(directory, block, name="raw.exe", stub=None):
+FILE_TABLE_MASK = 0x88  # every content byte of an included file is XORed with it
+
+
+def raw_file_table(files):
+    """The file table behind a block: per item an int64 size and the content
+    XORed with the mask. An item is the content (bytes or str), or an int: a
+    bare size field with no content (0 or negative, or a size whose content is
+    cut short)."""
+    out = b""
+    for item in files:
+        if isinstance(item, int):
+            out += struct.pack("<q", item)
+            continue
+        content = item if isinstance(item, bytes) else item.encode()
+        out += struct.pack("<q", len(content)) + bytes(b ^ FILE_TABLE_MASK for b in content)
+    return out
+
+
+def raw_launcher(directory, block, name="raw.exe", stub=None, files=None):
     """The bare launcher (or another stub, such as a fixture that links the
-    launcher's code) with the given bytes appended behind its last section."""
+    launcher's code) with the given bytes appended behind its last section,
+    and a file table (see raw_file_table) behind them when files is given."""
     data = Path(stub or LAUNCHER).read_bytes()
     end = pe_end_of_last_section(data)
     out = Path(directory) / name
-    out.write_bytes(data[:end] + block)
+    out.write_bytes(data[:end] + block + raw_file_table(files or ()))
     return out
 
 

@@ -10,39 +10,6 @@
 
 namespace {
 
-class FileByteSource : public ByteSource {
-public:
-    explicit FileByteSource(HANDLE file) : file_(file) {
-        LARGE_INTEGER size;
-        size_ = GetFileSizeEx(file, &size) ? size.QuadPart : 0;
-    }
-    ~FileByteSource() override { CloseHandle(file_); }
-    FileByteSource(const FileByteSource&) = delete;
-    FileByteSource& operator=(const FileByteSource&) = delete;
-
-    bool read(void* buffer, uint32_t size, uint32_t& bytesRead, uint32_t& errorCode) override {
-        DWORD got = 0;
-        BOOL ok = position_ >= 0 && ReadFile(file_, buffer, size, &got, nullptr);
-        bytesRead = got;
-        errorCode = ok ? 0 : GetLastError();
-        if (ok) position_ += got;
-        return ok;
-    }
-    void seek(int64_t position) override {
-        position_ = position;
-        LARGE_INTEGER to;
-        to.QuadPart = position;
-        if (position < 0 || !SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) position_ = -1;
-    }
-    int64_t position() const override { return position_; }
-    int64_t remaining() const override { return position_ < 0 || position_ > size_ ? 0 : size_ - position_; }
-
-private:
-    HANDLE file_;
-    int64_t size_ = 0;
-    int64_t position_ = 0;
-};
-
 std::string detectLocaleForSections() {
     std::string locale;
     detectLocale(locale);
@@ -50,6 +17,33 @@ std::string detectLocaleForSections() {
 }
 
 }  // namespace
+
+FileByteSource::FileByteSource(HANDLE file) : file_(file) {
+    LARGE_INTEGER size;
+    size_ = GetFileSizeEx(file, &size) ? size.QuadPart : 0;
+}
+
+FileByteSource::~FileByteSource() { CloseHandle(file_); }
+
+bool FileByteSource::read(void* buffer, uint32_t size, uint32_t& bytesRead, uint32_t& errorCode) {
+    DWORD got = 0;
+    BOOL ok = position_ >= 0 && ReadFile(file_, buffer, size, &got, nullptr);
+    bytesRead = got;
+    errorCode = ok ? 0 : GetLastError();
+    if (ok) position_ += got;
+    return ok;
+}
+
+void FileByteSource::seek(int64_t position) {
+    position_ = position;
+    LARGE_INTEGER to;
+    to.QuadPart = position;
+    if (position < 0 || !SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) position_ = -1;
+}
+
+int64_t FileByteSource::remaining() const {
+    return position_ < 0 || position_ > size_ ? 0 : size_ - position_;
+}
 
 HANDLE openOwnExecutable() {
     const std::wstring& path = getExecutablePathWide();

@@ -1,0 +1,29 @@
+#include "core/run_path.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "core/config/config_ids.h"
+#include "core/log.h"
+#include "core/service_host.h"
+#include "jvmsearch/jvm_search.h"
+#include "launch/java_vm_launcher.h"
+#include "launch/vm_arguments.h"
+#include "support/file_extraction.h"
+#include "support/native_library_path.h"
+#include "support/single_instance.h"
+#include "support/temp_dirs.h"
+
+void runInProcess(const std::vector<std::wstring>& arguments, bool registerConsoleHandler) {
+    if (extractIncludedFiles(true) != 0) fatalError(cfg::kMsgCannotPrepareFiles, "16");
+    prepareNativeLibraryPath();
+    if (registerConsoleHandler) {
+        logMessage(L"registering ConsoleCtrlHandler");
+        SetConsoleCtrlHandler(consoleCtrlHandler, TRUE);
+    }
+    checkSingleInstance();
+    std::optional<std::string> jvm = findJvmOverride(arguments);
+    if (LoadDLL(jvm ? jvm->c_str() : nullptr) && launchJava(arguments)) return;
+    exitLauncher(1);
+}

@@ -1,0 +1,18 @@
+// How the instance semaphore's name is put together from the executable's
+// canonical path.
+#pragma once
+
+#include <string>
+
+// The canonical (lower-cased) executable path with every backslash and every
+// space replaced by "_", so that it forms one name segment.
+std::string executableIdentity(const std::string& canonicalPath);
+
+// Who may see the semaphore: the machine (entry 158), the session (entry
+// 200), or, by default, every session of the same user.
+enum class SemaphoreScope { Machine, Session, User };
+SemaphoreScope semaphoreScope(int machineWide, int sessionWide);
+
+// Scope prefix and identity, with no separator; the per-user prefix is
+// "Global\" and the user's SID string.
+std::string semaphoreBaseName(SemaphoreScope scope, const std::string& sidString, const std::string& identity);
