@@ -1,0 +1,108 @@
+"""The run path end to end through the real launcher: "/run", the worker's
+command line, and the application hosted by the installed service."""
+import subprocess
+import unittest
+
+import launchbed as lb
+import winebed as wb
+
+
+def block(service, **extra):
+    base = {101: service, 2001: "e", 122: "com.example.App", 128: "Rrt"}
+    base.update(extra)
+    return wb.raw_block(base=list(base.items()))
+
+
+class RunInProcess(unittest.TestCase):
+    def setUp(self):
+        self.dir = wb.app_dir("runpath")
+        self.home = lb.make_runtime(self.dir, version="1.8.0_301")
+        self.service = wb.unique("vbxrun")
+
+    def launch(self, *args, **extra):
+        exe = wb.raw_launcher(self.dir, block(self.service, **extra), name="app.exe")
+        return exe, wb.run(exe, *args, timeout=90)
+
+    def test_run_finds_the_runtime_and_calls_main(self):
+        exe, r = self.launch("/run", "x", "y z")
+        self.assertEqual(r.code, 0, r)
+        lines = lb.records(self.home)
+        opts = lb.options(lines)
+        self.assertIn("-Dtessaly.noRedir=true", opts)
+        self.assertNotIn("-Xrs", opts)
+        self.assertNotIn("-Dvorbix.isService=true", opts)
+        args = lb.main_arguments(lines)
+        # The five launcher parameters, the program as invoked, then the rest.
+        self.assertEqual(args[:2], ["false", "com.example.App"])
+        self.assertEqual(len(args), 8, args)
+        self.assertTrue(args[5].lower().endswith("app.exe"), args)
+        self.assertEqual(args[6:], ["x", "y z"])
+
+    def test_run_redirect_keeps_redirection(self):
+        exe, r = self.launch("/run-redirect")
+        self.assertEqual(r.code, 0, r)
+        self.assertNotIn("-Dtessaly.noRedir=true", lb.options(lb.records(self.home)))
+
+    def test_worker_marker_runs_in_service_mode_whatever_comes_before(self):
+        exe, r = self.launch("/install", "a", "__tsy_restart")
+        self.assertEqual(r.code, 0, r)
+        lines = lb.records(self.home)
+        opts = lb.options(lines)
+        self.assertEqual(opts.count("-Xrs"), 1, opts)
+        self.assertIn("-Dvorbix.isService=true", opts)
+        # "/install" did not install anything: no service of that name.
+        self.assertIsNone(wb.reg_query(rf"HKLM\System\CurrentControlSet\Services\{self.service}"))
+
+    def test_no_runtime_found_reports_message_1016(self):
+        exe = wb.raw_launcher(self.dir, wb.raw_block(
+            base=[(101, self.service), (2001, "e"), (128, "Rmissing")],
+            wide=[(1016, "No Java found ({0})")]), name="nojava.exe")
+        r = wb.run(exe, "/run", remove_env=("VORBIX_JAVA_HOME", "TESSALY_JAVA_HOME"), timeout=90)
+        self.assertEqual(r.code, 1, r)
+        self.assertIn("No Java found (32)", r.stderr, r)
+
+
+class HostedService(unittest.TestCase):
+    """install, start, status, stop, status, uninstall with the application
+    running in the worker until the stop line ends its input."""
+
+    def setUp(self):
+        self.dir = wb.app_dir("hosted")
+        self.home = lb.make_runtime(self.dir, version="1.8.0_301", control=["readstdin"])
+        self.service = wb.unique("vbxhost")
+        self.exe = wb.raw_launcher(self.dir, block(self.service), name="hosted.exe")
+
+    def tearDown(self):
+        wb.run(self.exe, "/stop", timeout=90)
+        wb.run(self.exe, "/uninstall", timeout=90)
+
+    def admin(self, verb):
+        for _ in range(5):  # Wine refuses a second concurrent start with 1055
+            r = wb.run(self.exe, verb, timeout=120)
+            if "1055" not in r.stdout:
+                return r
+        return r
+
+    def test_round_trip(self):
+        self.assertEqual(self.admin("/install").stdout.splitlines()[-1], f"Installed service '{self.service}'.")
+        r = self.admin("/start")
+        self.assertEqual((r.code, r.stdout), (0, f"Starting service '{self.service}'.\n"), r)
+        main_ran = wb.wait_until(lambda: any(l.startswith("main ") for l in lb.records(self.home)), timeout=60)
+        self.assertTrue(main_ran, lb.records(self.home))
+        r = self.admin("/status")
+        self.assertEqual((r.code, r.stdout), (0, "Running.\n"), r)
+        r = self.admin("/stop")
+        self.assertEqual(r.code, 0, r)
+        self.assertEqual(r.stdout, f"Stopping service '{self.service}'.\nService stopped\n", r)
+        lines = lb.records(self.home)
+        self.assertIn("stdin 0", lines)
+        self.assertIn("stdin end", lines)
+        self.assertIn("-Xrs", lb.options(lines))
+        r = self.admin("/status")
+        self.assertEqual((r.code, r.stdout), (3, "Not running.\n"), r)
+        r = self.admin("/uninstall")
+        self.assertEqual((r.code, r.stdout.splitlines()[-1]), (0, f"Uninstalled service '{self.service}'."), r)
+
+
+if __name__ == "__main__":
+    unittest.main()
