@@ -53,6 +53,23 @@ class RunInProcess(unittest.TestCase):
         # "/install" did not install anything: no service of that name.
         self.assertIsNone(wb.reg_query(rf"HKLM\System\CurrentControlSet\Services\{self.service}"))
 
+    def test_only_the_worker_registers_the_console_handler(self):
+        for name, args, expected in (("w.exe", ("__tsy_restart",), True), ("r.exe", ("/run",), False)):
+            with self.subTest(args=args):
+                exe = wb.raw_launcher(self.dir, block(self.service), name=name)
+                r = wb.run(exe, *args, env={"VORBIX_LOG": "yes"}, timeout=90)
+                self.assertEqual(r.code, 0, r)
+                logs = wb.logs_of(exe)
+                self.assertEqual(len(logs), 1)
+                self.assertIn("calling main", logs[0])
+                self.assertEqual("registering ConsoleCtrlHandler" in logs[0], expected)
+
+    def test_failing_main_ends_with_1(self):
+        (self.home / "bin" / "server" / "jvm.control").write_text("throw java.lang.IllegalStateException: boom\n")
+        exe, r = self.launch("/run")
+        self.assertEqual(r.code, 1, r)
+        self.assertNotIn("destroy", "\n".join(lb.records(self.home)).lower())
+
     def test_no_runtime_found_reports_message_1016(self):
         exe = wb.raw_launcher(self.dir, wb.raw_block(
             base=[(101, self.service), (2001, "e"), (128, "Rmissing")],
@@ -76,9 +93,9 @@ class HostedService(unittest.TestCase):
         wb.run(self.exe, "/stop", timeout=90)
         wb.run(self.exe, "/uninstall", timeout=90)
 
-    def admin(self, verb):
+    def admin(self, *args):
         for _ in range(5):  # Wine refuses a second concurrent start with 1055
-            r = wb.run(self.exe, verb, timeout=120)
+            r = wb.run(self.exe, *args, timeout=120)
             if "1055" not in r.stdout:
                 return r
         return r
@@ -102,6 +119,19 @@ class HostedService(unittest.TestCase):
         self.assertEqual((r.code, r.stdout), (3, "Not running.\n"), r)
         r = self.admin("/uninstall")
         self.assertEqual((r.code, r.stdout.splitlines()[-1]), (0, f"Uninstalled service '{self.service}'."), r)
+
+    def test_start_arguments_reach_main_and_an_ending_main_stops_the_service(self):
+        self.admin("/install")
+        (self.home / "bin" / "server" / "jvm.control").write_text("exit 0\n")
+        r = self.admin("/start", self.service, "a", "b c")
+        self.assertEqual(r.code, 0, r)
+        ended = wb.wait_until(lambda: "exit 0" in lb.records(self.home), timeout=60)
+        self.assertTrue(ended, lb.records(self.home))
+        args = lb.main_arguments(lb.records(self.home))
+        # Program parameters: the service name first, then the start arguments.
+        self.assertEqual(args[5:], [self.service, "a", "b c"], args)
+        stopped = wb.wait_until(lambda: self.admin("/status").code == 3, timeout=30)
+        self.assertTrue(stopped, "a worker ending with 0 must leave the service stopped")
 
 
 if __name__ == "__main__":
