@@ -8,7 +8,7 @@
 
 namespace {
 
-struct Spec {
+struct Directive {
     bool left = false, plus = false, space = false, alt = false, zero = false;
     int width = -1;
     int precision = -1;
@@ -22,11 +22,11 @@ void pad(std::basic_string<Ch>& out, int count, Ch fill) {
 }
 
 template <typename Ch>
-void emit(std::basic_string<Ch>& out, const std::basic_string<Ch>& body, const Spec& spec) {
-    int padding = spec.width - static_cast<int>(body.size());
-    if (!spec.left) pad(out, padding, Ch(' '));
+void emit(std::basic_string<Ch>& out, const std::basic_string<Ch>& body, const Directive& directive) {
+    int padding = directive.width - static_cast<int>(body.size());
+    if (!directive.left) pad(out, padding, Ch(' '));
     out += body;
-    if (spec.left) pad(out, padding, Ch(' '));
+    if (directive.left) pad(out, padding, Ch(' '));
 }
 
 template <typename Ch>
@@ -37,33 +37,33 @@ std::basic_string<Ch> fromAscii(const char* text) {
 }
 
 template <typename Ch>
-void emitInteger(std::basic_string<Ch>& out, Spec spec, bool isSigned, uint64_t magnitude,
+void emitInteger(std::basic_string<Ch>& out, Directive directive, bool isSigned, uint64_t magnitude,
                  bool negative, int base, bool upper) {
     const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string number;
     if (magnitude == 0) {
-        if (spec.precision != 0) number = "0";
+        if (directive.precision != 0) number = "0";
     } else {
         while (magnitude) {
             number.insert(number.begin(), digits[magnitude % static_cast<unsigned>(base)]);
             magnitude /= static_cast<unsigned>(base);
         }
     }
-    if (spec.precision > static_cast<int>(number.size()))
-        number.insert(0, static_cast<size_t>(spec.precision) - number.size(), '0');
+    if (directive.precision > static_cast<int>(number.size()))
+        number.insert(0, static_cast<size_t>(directive.precision) - number.size(), '0');
     std::string prefix;
     if (isSigned) {
         if (negative) prefix = "-";
-        else if (spec.plus) prefix = "+";
-        else if (spec.space) prefix = " ";
+        else if (directive.plus) prefix = "+";
+        else if (directive.space) prefix = " ";
     }
-    if (spec.alt && base == 16 && !number.empty() && number != "0") prefix += upper ? "0X" : "0x";
-    if (spec.alt && base == 8 && (number.empty() || number[0] != '0')) number.insert(0, "0");
-    if (spec.zero && !spec.left && spec.precision < 0) {
-        int fill = spec.width - static_cast<int>(prefix.size() + number.size());
+    if (directive.alt && base == 16 && !number.empty() && number != "0") prefix += upper ? "0X" : "0x";
+    if (directive.alt && base == 8 && (number.empty() || number[0] != '0')) number.insert(0, "0");
+    if (directive.zero && !directive.left && directive.precision < 0) {
+        int fill = directive.width - static_cast<int>(prefix.size() + number.size());
         if (fill > 0) number.insert(0, static_cast<size_t>(fill), '0');
     }
-    emit(out, fromAscii<Ch>((prefix + number).c_str()), spec);
+    emit(out, fromAscii<Ch>((prefix + number).c_str()), directive);
 }
 
 // The string argument converted to the output's character width.
@@ -108,66 +108,66 @@ std::basic_string<Ch> formatImpl(const Ch* format, va_list args) {
             ++p;
             continue;
         }
-        Spec spec;
+        Directive directive;
         for (;; ++p) {
-            if (*p == Ch('-')) spec.left = true;
-            else if (*p == Ch('+')) spec.plus = true;
-            else if (*p == Ch(' ')) spec.space = true;
-            else if (*p == Ch('#')) spec.alt = true;
-            else if (*p == Ch('0')) spec.zero = true;
+            if (*p == Ch('-')) directive.left = true;
+            else if (*p == Ch('+')) directive.plus = true;
+            else if (*p == Ch(' ')) directive.space = true;
+            else if (*p == Ch('#')) directive.alt = true;
+            else if (*p == Ch('0')) directive.zero = true;
             else break;
         }
         if (*p == Ch('*')) {
-            spec.width = va_arg(ap, int);
-            if (spec.width < 0) {
-                spec.left = true;
-                spec.width = -spec.width;
+            directive.width = va_arg(ap, int);
+            if (directive.width < 0) {
+                directive.left = true;
+                directive.width = -directive.width;
             }
             ++p;
         } else {
             while (*p >= Ch('0') && *p <= Ch('9')) {
-                spec.width = (spec.width < 0 ? 0 : spec.width) * 10 + (*p - Ch('0'));
-                if (spec.width > 100000) spec.width = 100000;
+                directive.width = (directive.width < 0 ? 0 : directive.width) * 10 + (*p - Ch('0'));
+                if (directive.width > 100000) directive.width = 100000;
                 ++p;
             }
         }
         if (*p == Ch('.')) {
             ++p;
-            spec.precision = 0;
+            directive.precision = 0;
             if (*p == Ch('*')) {
-                spec.precision = va_arg(ap, int);
+                directive.precision = va_arg(ap, int);
                 ++p;
             } else {
                 while (*p >= Ch('0') && *p <= Ch('9')) {
-                    spec.precision = spec.precision * 10 + (*p - Ch('0'));
-                    if (spec.precision > 100000) spec.precision = 100000;
+                    directive.precision = directive.precision * 10 + (*p - Ch('0'));
+                    if (directive.precision > 100000) directive.precision = 100000;
                     ++p;
                 }
             }
         }
         if (*p == Ch('h')) {
             ++p;
-            spec.forceNarrow = true;
-            spec.length = Spec::Short;
+            directive.forceNarrow = true;
+            directive.length = Directive::Short;
             if (*p == Ch('h')) ++p;
         } else if (*p == Ch('l')) {
             ++p;
-            spec.forceWide = true;
-            spec.length = Spec::Long;
+            directive.forceWide = true;
+            directive.length = Directive::Long;
             if (*p == Ch('l')) {
-                spec.length = Spec::LongLong;
+                directive.length = Directive::LongLong;
                 ++p;
             }
         } else if (*p == Ch('I') && p[1] == Ch('6') && p[2] == Ch('4')) {
-            spec.length = Spec::LongLong;
+            directive.length = Directive::LongLong;
             p += 3;
         } else if (*p == Ch('I') && p[1] == Ch('3') && p[2] == Ch('2')) {
             p += 3;
         } else if (*p == Ch('z') || *p == Ch('I')) {
-            spec.length = Spec::Size;
+            directive.length = Directive::Size;
             ++p;
         } else if (*p == Ch('j') || *p == Ch('t')) {
-            spec.length = Spec::LongLong;
+            directive.length = Directive::LongLong;
             ++p;
         }
         Ch conversion = *p;
@@ -180,15 +180,15 @@ std::basic_string<Ch> formatImpl(const Ch* format, va_list args) {
         case Ch('d'):
         case Ch('i'): {
             int64_t value;
-            switch (spec.length) {
-            case Spec::LongLong: value = va_arg(ap, long long); break;
-            case Spec::Long: value = va_arg(ap, long); break;
-            case Spec::Size: value = static_cast<int64_t>(va_arg(ap, ptrdiff_t)); break;
-            case Spec::Short: value = static_cast<short>(va_arg(ap, int)); break;
+            switch (directive.length) {
+            case Directive::LongLong: value = va_arg(ap, long long); break;
+            case Directive::Long: value = va_arg(ap, long); break;
+            case Directive::Size: value = static_cast<int64_t>(va_arg(ap, ptrdiff_t)); break;
+            case Directive::Short: value = static_cast<short>(va_arg(ap, int)); break;
             default: value = va_arg(ap, int); break;
             }
             uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-            emitInteger(out, spec, true, magnitude, value < 0, 10, false);
+            emitInteger(out, directive, true, magnitude, value < 0, 10, false);
             break;
         }
         case Ch('u'):
@@ -196,20 +196,20 @@ std::basic_string<Ch> formatImpl(const Ch* format, va_list args) {
         case Ch('X'):
         case Ch('o'): {
             uint64_t value;
-            switch (spec.length) {
-            case Spec::LongLong: value = va_arg(ap, unsigned long long); break;
-            case Spec::Long: value = va_arg(ap, unsigned long); break;
-            case Spec::Size: value = va_arg(ap, size_t); break;
-            case Spec::Short: value = static_cast<unsigned short>(va_arg(ap, unsigned)); break;
+            switch (directive.length) {
+            case Directive::LongLong: value = va_arg(ap, unsigned long long); break;
+            case Directive::Long: value = va_arg(ap, unsigned long); break;
+            case Directive::Size: value = va_arg(ap, size_t); break;
+            case Directive::Short: value = static_cast<unsigned short>(va_arg(ap, unsigned)); break;
             default: value = va_arg(ap, unsigned); break;
             }
             int base = conversion == Ch('o') ? 8 : conversion == Ch('u') ? 10 : 16;
-            emitInteger(out, spec, false, value, false, base, conversion == Ch('X'));
+            emitInteger(out, directive, false, value, false, base, conversion == Ch('X'));
             break;
         }
         case Ch('p'): {
             uintptr_t value = reinterpret_cast<uintptr_t>(va_arg(ap, void*));
-            Spec pointer = spec;
+            Directive pointer = directive;
             pointer.precision = static_cast<int>(2 * sizeof(void*));
             emitInteger(out, pointer, false, value, false, 16, true);
             break;
@@ -217,7 +217,7 @@ std::basic_string<Ch> formatImpl(const Ch* format, va_list args) {
         case Ch('c'):
         case Ch('C'): {
             int value = va_arg(ap, int);
-            bool wideArg = spec.forceWide || (!spec.forceNarrow && ((conversion == Ch('c')) == kWideFormat));
+            bool wideArg = directive.forceWide || (!directive.forceNarrow && ((conversion == Ch('c')) == kWideFormat));
             Ch unit;
             if (wideArg) {
                 unsigned code = static_cast<unsigned>(value) & 0xFFFF;
@@ -225,19 +225,19 @@ std::basic_string<Ch> formatImpl(const Ch* format, va_list args) {
             } else {
                 unit = static_cast<Ch>(static_cast<unsigned char>(value));
             }
-            emit(out, std::basic_string<Ch>(1, unit), spec);
+            emit(out, std::basic_string<Ch>(1, unit), directive);
             break;
         }
         case Ch('s'):
         case Ch('S'): {
-            bool wideArg = spec.forceWide || (!spec.forceNarrow && ((conversion == Ch('s')) == kWideFormat));
+            bool wideArg = directive.forceWide || (!directive.forceNarrow && ((conversion == Ch('s')) == kWideFormat));
             std::basic_string<Ch>* tag = nullptr;
             if (wideArg) {
                 const wchar_t* text = va_arg(ap, const wchar_t*);
-                emit(out, asOutput(tag, text ? text : L"(null)", spec.precision), spec);
+                emit(out, asOutput(tag, text ? text : L"(null)", directive.precision), directive);
             } else {
                 const char* text = va_arg(ap, const char*);
-                emit(out, asOutput(tag, text ? text : "(null)", spec.precision), spec);
+                emit(out, asOutput(tag, text ? text : "(null)", directive.precision), directive);
             }
             break;
         }
@@ -249,9 +249,9 @@ std::basic_string<Ch> formatImpl(const Ch* format, va_list args) {
         case Ch('G'): {
             double value = va_arg(ap, double);
             char conv[2] = {static_cast<char>(conversion), 0};
-            std::string pattern = std::string("%") + (spec.left ? "-" : "") + (spec.plus ? "+" : "") +
-                                  (spec.zero ? "0" : "") + (spec.width >= 0 ? std::to_string(spec.width) : "") +
-                                  (spec.precision >= 0 ? "." + std::to_string(spec.precision) : "") + conv;
+            std::string pattern = std::string("%") + (directive.left ? "-" : "") + (directive.plus ? "+" : "") +
+                                  (directive.zero ? "0" : "") + (directive.width >= 0 ? std::to_string(directive.width) : "") +
+                                  (directive.precision >= 0 ? "." + std::to_string(directive.precision) : "") + conv;
             char buffer[512];
             std::snprintf(buffer, sizeof buffer, pattern.c_str(), value);
             out += fromAscii<Ch>(buffer);

@@ -23,16 +23,16 @@ final class MainClass {
     }
 
     /**
-     * Finds the class. {@code spec} is a class name, or "/" followed by a module name,
+     * Finds the class. {@code name} is a class name, or "/" followed by a module name,
      * "/" and a class name for a class in a named module of the boot layer.
      */
-    static MainClass resolve(String spec) throws LaunchFailure {
-        if (spec.isEmpty() || spec.equals("/")) {
+    static MainClass resolve(String name) throws LaunchFailure {
+        if (name.isEmpty() || name.equals("/")) {
             throw new LaunchFailure("no main class is configured");
         }
         Class<?> type;
-        if (spec.startsWith("/")) {
-            String rest = spec.substring(1);
+        if (name.startsWith("/")) {
+            String rest = name.substring(1);
             int slash = rest.indexOf('/');
             if (slash > 0) {
                 type = loadFromModule(rest.substring(0, slash), rest.substring(slash + 1));
@@ -41,7 +41,7 @@ final class MainClass {
                 type = loadFromClassPath(slash == 0 ? rest.substring(1) : rest);
             }
         } else {
-            type = loadFromClassPath(spec);
+            type = loadFromClassPath(name);
         }
         return new MainClass(type, findMain(type));
     }
