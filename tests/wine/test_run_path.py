@@ -7,9 +7,9 @@ import launchbed as lb
 import winebed as wb
 
 
-def block(service, **extra):
+def block(service, extra=None):
     base = {101: service, 2001: "e", 122: "com.example.App", 128: "Rrt"}
-    base.update(extra)
+    base.update(extra or {})
     return wb.raw_block(base=list(base.items()))
 
 
@@ -19,8 +19,8 @@ class RunInProcess(unittest.TestCase):
         self.home = lb.make_runtime(self.dir, version="1.8.0_301")
         self.service = wb.unique("vbxrun")
 
-    def launch(self, *args, **extra):
-        exe = wb.raw_launcher(self.dir, block(self.service, **extra), name="app.exe")
+    def launch(self, *args):
+        exe = wb.raw_launcher(self.dir, block(self.service), name="app.exe")
         return exe, wb.run(exe, *args, timeout=90)
 
     def test_run_finds_the_runtime_and_calls_main(self):
@@ -70,6 +70,27 @@ class RunInProcess(unittest.TestCase):
         self.assertEqual(r.code, 1, r)
         self.assertNotIn("destroy", "\n".join(lb.records(self.home)).lower())
 
+    def test_working_directory_and_java_option_variables_as_the_vm_sees_them(self):
+        (self.dir / "work").mkdir()
+        (self.home / "bin" / "server" / "jvm.control").write_text("env _JAVA_OPTIONS\nenv JAVA_TOOL_OPTIONS\n")
+        env = {"_JAVA_OPTIONS": "-Da=1", "JAVA_TOOL_OPTIONS": "-Db=2"}
+        exe = wb.raw_launcher(self.dir, block(self.service, {146: "%VORBIX_EXEDIR%Work", 10012: "1"}),
+                              name="wd.exe")
+        r = wb.run(exe, "/run", env=env, timeout=90)
+        self.assertEqual(r.code, 0, r)
+        lines = lb.records(self.home)
+        self.assertIn("cwd " + wb.windows_path(self.dir) + "\\Work", lines)
+        self.assertIn("env _JAVA_OPTIONS <unset>", lines)
+        self.assertIn("env JAVA_TOOL_OPTIONS <unset>", lines)
+
+        (self.home / "bin" / "server" / "jvm.record").unlink()
+        exe = wb.raw_launcher(self.dir, block(self.service), name="keep.exe")
+        r = wb.run(exe, "/run", env=env, timeout=90)
+        self.assertEqual(r.code, 0, r)
+        lines = lb.records(self.home)
+        self.assertIn("env _JAVA_OPTIONS=-Da=1", lines)
+        self.assertIn("env JAVA_TOOL_OPTIONS=-Db=2", lines)
+
     def test_no_runtime_found_reports_message_1016(self):
         exe = wb.raw_launcher(self.dir, wb.raw_block(
             base=[(101, self.service), (2001, "e"), (128, "Rmissing")],
@@ -87,7 +108,9 @@ class HostedService(unittest.TestCase):
         self.dir = wb.app_dir("hosted")
         self.home = lb.make_runtime(self.dir, version="1.8.0_301", control=["readstdin"])
         self.service = wb.unique("vbxhost")
-        self.exe = wb.raw_launcher(self.dir, block(self.service), name="hosted.exe")
+        config = {"serviceName": self.service, "launcherFlavour": "e", "mainClass": "com.example.App",
+                  "jvmSearchSequence": [{"type": "R", "value": "rt"}]}
+        self.exe = wb.pack(config, self.dir, name=self.service + ".exe")
 
     def tearDown(self):
         wb.run(self.exe, "/stop", timeout=90)
@@ -132,6 +155,17 @@ class HostedService(unittest.TestCase):
         self.assertEqual(args[5:], [self.service, "a", "b c"], args)
         stopped = wb.wait_until(lambda: self.admin("/status").code == 3, timeout=30)
         self.assertTrue(stopped, "a worker ending with 0 must leave the service stopped")
+
+    def test_main_ending_the_process_with_another_code_ends_the_service_process(self):
+        self.admin("/install")
+        (self.home / "bin" / "server" / "jvm.control").write_text("exit 3\n")
+        self.assertEqual(self.admin("/start").code, 0)
+        self.assertTrue(wb.wait_until(lambda: "exit 3" in lb.records(self.home), timeout=60), lb.records(self.home))
+        # Wine keeps the last reported state of a service that ended without
+        # reporting; what must hold is that no process of it is left.
+        gone = wb.wait_until(lambda: subprocess.run(["pgrep", "-f", self.exe.name],
+                                                    capture_output=True).returncode != 0, timeout=30)
+        self.assertTrue(gone, "the service process must end with its worker")
 
 
 if __name__ == "__main__":
