@@ -1,5 +1,7 @@
 #include "config_json.h"
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <fstream>
@@ -60,6 +62,8 @@ public:
                 parseWideTable(value, key, wide_, false);
             } else if (key == kLocalesKey) {
                 parseLocales(value);
+            } else if (key == kRuntimeArchiveKey) {
+                parseRuntimeArchive(value);
             } else if (const ConfigKey* known = findKeyByName(key)) {
                 parseKnownKey(*known, value);
             } else if (parseRawId(key, id)) {
@@ -73,6 +77,8 @@ public:
         config.block.wide = records(wide_);
         config.block.sections = std::move(sections_);
         config.files = std::move(files_);
+        config.runtimeArchive = runtimeArchive_;
+        config.configName = file_;
         return config;
     }
 
@@ -261,6 +267,35 @@ private:
             fail(where, "expected a directory name, a backslash and a file name");
     }
 
+    // A file to include: a string path, relative to the config file, of a readable regular file.
+    fs::path sourceFile(const Json& source, const std::string& where) const {
+        if (!source.is_string()) wrongType(where, "a string", source);
+        if (source.get<std::string>().empty()) fail(where, "empty path");
+        fs::path path = fs::u8path(source.get<std::string>());
+        if (path.is_relative()) path = baseDir_ / path;
+        std::error_code error;
+        auto status = fs::status(path, error);
+        if (!fs::exists(status)) fail(where, "file not found: " + path.string());
+        if (!fs::is_regular_file(status)) fail(where, "not a regular file: " + path.string());
+        try {
+            openForReading(path);
+        } catch (const PackError& e) {
+            fail(where, e.what());
+        }
+        return path;
+    }
+
+    // true (the default archive), false (none) or the path of another archive.
+    void parseRuntimeArchive(const Json& value) {
+        if (value.is_boolean()) {
+            runtimeArchive_.mode = value.get<bool>() ? RuntimeArchiveChoice::Mode::Default : RuntimeArchiveChoice::Mode::Off;
+            return;
+        }
+        if (!value.is_string()) wrongType(kRuntimeArchiveKey, "a boolean or the path of an archive", value);
+        runtimeArchive_.mode = RuntimeArchiveChoice::Mode::Given;
+        runtimeArchive_.source = sourceFile(value, kRuntimeArchiveKey);
+    }
+
     void parseIncludedFiles(const Json& value) {
         const std::string where = kIncludedFilesKey;
         if (!value.is_array()) wrongType(where, "an array", value);
@@ -270,22 +305,10 @@ private:
             checkObject(value[i], at, {"name", "source", "size"}, {"name", "source"});
             std::string name = latin1(value[i]["name"], at + ".name");
             checkIncludedName(name, at + ".name");
-            const Json& source = value[i]["source"];
-            if (!source.is_string()) wrongType(at + ".source", "a string", source);
             // "size" is what inspect reports; the source file decides.
             if (value[i].contains("size") && !value[i]["size"].is_number_integer())
                 wrongType(at + ".size", "an integer", value[i]["size"]);
-            fs::path path = fs::u8path(source.get<std::string>());
-            if (path.is_relative()) path = baseDir_ / path;
-            std::error_code error;
-            auto status = fs::status(path, error);
-            if (!fs::exists(status)) fail(at + ".source", "file not found: " + path.string());
-            if (!fs::is_regular_file(status)) fail(at + ".source", "not a regular file: " + path.string());
-            try {
-                openForReading(path);
-            } catch (const PackError& e) {
-                fail(at + ".source", e.what());
-            }
+            fs::path path = sourceFile(value[i]["source"], at + ".source");
             if (i > 0) names += ';';
             names += name;
             files_.push_back({name, path});
@@ -338,6 +361,7 @@ private:
     Table<std::u16string> wide_;
     std::vector<LocaleSection> sections_;
     std::vector<IncludedFile> files_;
+    RuntimeArchiveChoice runtimeArchive_;
 };
 
 // "file:line:column: what" for a syntax error.
@@ -397,4 +421,64 @@ PackConfig loadPackConfig(const fs::path& configPath) {
     text << in.rdbuf();
     if (in.bad()) throw PackError(configPath.string() + ": cannot read: " + systemErrorText());
     return parsePackConfig(text.str(), configPath);
+}
+
+fs::path defaultRuntimeArchivePath(const fs::path& toolDirectory) {
+    const fs::path candidates[] = {toolDirectory / kRuntimeArchiveName, toolDirectory / "java" / kRuntimeArchiveName};
+    for (const fs::path& candidate : candidates) {
+        std::error_code error;
+        if (fs::is_regular_file(candidate, error)) return candidate.lexically_normal();
+    }
+    throw PackError(std::string("no runtime archive found (looked for ") + candidates[0].lexically_normal().string() +
+                    " and " + candidates[1].lexically_normal().string() + "); give one with \"" + kRuntimeArchiveKey +
+                    "\": \"PATH\", or leave it out with \"" + kRuntimeArchiveKey + "\": false");
+}
+
+namespace {
+
+void setBaseRecord(ConfigBlock& block, ConfigId id, const std::string& value) {
+    auto it = std::lower_bound(block.base.begin(), block.base.end(), id,
+                               [](const BaseRecord& record, ConfigId wanted) { return record.first < wanted; });
+    if (it != block.base.end() && it->first == id)
+        it->second = value;
+    else
+        block.base.insert(it, BaseRecord(id, value));
+}
+
+// Windows file names ignore case (ASCII is enough for the fixed name).
+bool sameFileName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+}  // namespace
+
+void includeRuntimeArchive(PackConfig& config, const fs::path& toolDirectory) {
+    using Mode = RuntimeArchiveChoice::Mode;
+    const std::string& file = config.configName;
+    if (config.runtimeArchive.mode == Mode::Off) return;
+    char flavour = 0;
+    for (const BaseRecord& record : config.block.base)
+        if (record.first == cfg::kLauncherFlavour) flavour = record.second.empty() ? 0 : record.second[0];
+    if (flavour != 'e') {
+        // Only the launcher flavour puts the launcher temp directory's archives on the class path.
+        if (config.runtimeArchive.mode == Mode::Given)
+            throw PackError(file + ": " + kRuntimeArchiveKey +
+                            ": only a launcher of flavour \"e\" (launcherFlavour) takes the runtime archive");
+        return;
+    }
+    for (size_t i = 0; i < config.files.size(); ++i)
+        if (sameFileName(config.files[i].name, kRuntimeArchiveName))
+            throw PackError(file + ": " + kIncludedFilesKey + "[" + std::to_string(i) + "].name: \"" +
+                            config.files[i].name + "\" is the runtime archive's name; to include it yourself set \"" +
+                            kRuntimeArchiveKey + "\": false");
+    fs::path source = config.runtimeArchive.mode == Mode::Given ? config.runtimeArchive.source
+                                                                 : defaultRuntimeArchivePath(toolDirectory);
+    config.files.push_back({kRuntimeArchiveName, source});
+    std::string names;
+    for (const IncludedFile& included : config.files) names += (names.empty() ? "" : ";") + included.name;
+    setBaseRecord(config.block, cfg::kIncludedFileCount, std::to_string(config.files.size()));
+    setBaseRecord(config.block, cfg::kIncludedFileNames, names);
 }

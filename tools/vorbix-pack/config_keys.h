@@ -43,6 +43,7 @@ constexpr const char* kIncludedFilesKey = "includedFiles";          // 2002, 200
 constexpr const char* kMessagesKey = "messages";                    // wide table, by message id
 constexpr const char* kWideKey = "wide";                            // raw wide-table entries by id
 constexpr const char* kLocalesKey = "locales";                      // locale sections
+constexpr const char* kRuntimeArchiveKey = "runtimeArchive";        // the tool's own: runtime archive or not
 
 // Limit of the options of a version-specific set (read widened into 6000).
 constexpr size_t kVersionOptionsMaxLength = 5999;

@@ -73,7 +73,7 @@ protected:
 };
 
 TEST_F(BuildLauncherTest, OutputIsStubUpToItsLastSectionThenBlockThenFileTable) {
-    buildLauncher(configPath, dir / "out.exe", stubPath);
+    buildLauncher(configPath, dir / "out.exe", stubPath, dir);
     std::string out = read(dir / "out.exe");
     std::string block = asString(serializeBlock(loadPackConfig(configPath).block));
     EXPECT_EQ(out, asString(stubImage()) + block + record("payload"));
@@ -111,7 +111,7 @@ TEST_F(BuildLauncherTest, FailedBuildsLeaveNoOutputAndKeepAnOldOne) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         try {
-            buildLauncher(c.config, dir / "out.exe", c.stub);
+            buildLauncher(c.config, dir / "out.exe", c.stub, dir);
             ADD_FAILURE() << "no error";
         } catch (const PackError& e) {
             EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what();

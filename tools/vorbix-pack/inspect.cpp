@@ -179,6 +179,11 @@ Json contentsToJson(const LauncherContents& contents, const std::vector<std::str
     std::map<ConfigId, std::u16string> wide;
     for (const auto& [id, value] : contents.block.wide) wide[id] = value;
 
+    // The runtime archive a flavour "e" build added is listed among the
+    // included files; a second one must not be added on the way back.
+    auto flavourIt = base.find(cfg::kLauncherFlavour);
+    bool takesRuntimeArchive = flavourIt != base.end() && !flavourIt->second.empty() && flavourIt->second[0] == 'e';
+
     Json json = Json::object();
     for (const ConfigKey& key : configKeys()) {
         if (key.form == KeyForm::Localized) {
@@ -250,6 +255,7 @@ Json contentsToJson(const LauncherContents& contents, const std::vector<std::str
         }
         json[kIncludedFilesKey] = files;
     }
+    if (takesRuntimeArchive) json[kRuntimeArchiveKey] = false;
 
     for (const auto& [id, value] : base) json[std::to_string(id)] = latin1ToUtf8(value);
     putWideTable(json, wide, false);

@@ -96,7 +96,7 @@ TEST_F(InspectTest, ExtractThenBuildGivesTheSameLauncher) {
         {"name": "empty.txt", "source": "empty.txt"}]})");
     std::vector<uint8_t> stub = stubImage();
     write("stub.exe", std::string(stub.begin(), stub.end()));
-    buildLauncher(dir / "in/app.json", dir / "first.exe", dir / "stub.exe");
+    buildLauncher(dir / "in/app.json", dir / "first.exe", dir / "stub.exe", dir);
 
     InspectRequest request;
     request.exe = dir / "first.exe";
@@ -110,7 +110,7 @@ TEST_F(InspectTest, ExtractThenBuildGivesTheSameLauncher) {
     EXPECT_TRUE(std::filesystem::exists(dir / "out/files/empty.txt"));
     EXPECT_NE(read(dir / "out/app.json").find("\"source\": \"files/bin/native.dll\""), std::string::npos);
 
-    buildLauncher(dir / "out/app.json", dir / "second.exe", dir / "stub.exe");
+    buildLauncher(dir / "out/app.json", dir / "second.exe", dir / "stub.exe", dir);
     EXPECT_EQ(read(dir / "second.exe"), read(dir / "first.exe"));
 }
 
@@ -130,7 +130,8 @@ TEST(ConfigurationDocs, ReferenceTableListsEveryKey) {
         std::string row = rowOf(key.name);
         EXPECT_NE(row.find("| " + std::to_string(key.id) + " |"), std::string::npos) << key.name << ": " << row;
     }
-    for (const char* name : {kVersionOptionSetsKey, kIncludedFilesKey, kMessagesKey, kWideKey, kLocalesKey})
+    for (const char* name :
+         {kVersionOptionSetsKey, kIncludedFilesKey, kMessagesKey, kWideKey, kLocalesKey, kRuntimeArchiveKey})
         EXPECT_FALSE(rowOf(name).empty()) << name;
 }
 

@@ -34,7 +34,11 @@ int main(int argc, char** argv) {
                "line), 1 the output could not be written. A failed build leaves no output file.");
 
     std::string config, output, stub;
-    CLI::App* build = app.add_subcommand("build", "Build an application's launcher from CONFIG.json.");
+    CLI::App* build = app.add_subcommand(
+        "build", "Build an application's launcher from CONFIG.json. For launcherFlavour \"e\" the launcher's Java "
+                 "runtime archive goes along as the last included file, vorbix-runtime.jar: by default the one "
+                 "beside this tool, else java/vorbix-runtime.jar below its directory; the key runtimeArchive gives "
+                 "another one (a path) or none (false).");
     build->add_option("config", config, "The configuration (JSON); relative sources are relative to its directory.")
         ->required()
         ->type_name("CONFIG.json");
@@ -49,7 +53,8 @@ int main(int argc, char** argv) {
     std::string exe, extract, jsonOutput;
     CLI::App* inspect = app.add_subcommand(
         "inspect", "Print the configuration embedded in a launcher as JSON that build accepts again, with the locale "
-                   "sections and the included files' names and sizes.");
+                   "sections and the included files' names and sizes (the runtime archive among them, with "
+                   "\"runtimeArchive\": false).");
     inspect->add_option("exe", exe, "The launcher to read.")->required()->type_name("EXE");
     inspect->add_option("--extract", extract,
                         "Write the included files into DIR (by their names; a backslash becomes a directory); the "
@@ -69,8 +74,9 @@ int main(int argc, char** argv) {
 
     try {
         if (*build) {
-            fs::path stubPath = stub.empty() ? defaultStubPath(toolDirectory(argv[0])) : fs::path(stub);
-            buildLauncher(config, output, stubPath);
+            fs::path tools = toolDirectory(argv[0]);
+            fs::path stubPath = stub.empty() ? defaultStubPath(tools) : fs::path(stub);
+            buildLauncher(config, output, stubPath, tools);
         } else {
             InspectRequest request;
             request.exe = exe;

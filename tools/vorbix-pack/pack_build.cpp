@@ -53,9 +53,11 @@ int64_t stubImageEnd(ByteSource& stub, const std::string& name) {
     return end;
 }
 
-void buildLauncher(const fs::path& configPath, const fs::path& outputPath, const fs::path& stubPath) {
+void buildLauncher(const fs::path& configPath, const fs::path& outputPath, const fs::path& stubPath,
+                   const fs::path& toolDirectory) {
     // Everything that can be wrong with the input is found before the output exists.
     PackConfig config = loadPackConfig(configPath);
+    includeRuntimeArchive(config, toolDirectory);
     std::vector<uint8_t> block = serializeBlock(config.block);
     FilePtr stub = openForReading(stubPath);
     FileByteSource stubSource(stub.get());

@@ -21,5 +21,7 @@ int64_t stubImageEnd(ByteSource& stub, const std::string& name);
 // A launcher is addressed with 32-bit file offsets.
 constexpr int64_t kMaxLauncherSize = INT32_MAX;
 
+// toolDirectory is where the default runtime archive is looked for
+// (defaultRuntimeArchivePath), when the launcher takes one.
 void buildLauncher(const std::filesystem::path& configPath, const std::filesystem::path& outputPath,
-                   const std::filesystem::path& stubPath);
+                   const std::filesystem::path& stubPath, const std::filesystem::path& toolDirectory);
