@@ -15,8 +15,9 @@ import java.util.concurrent.TimeUnit;
  * A tiny service: writes a heartbeat line to a log file every second until the process
  * is asked to end, then writes a last line from its shutdown hook.
  *
- * The log file is the first argument; without one it is "hello-service.log" beside the
- * launcher executable (or in the working directory when run without the launcher).
+ * The log file is the first argument (in a service: the first start argument, after the
+ * service name the launcher passes first); without one it is "hello-service.log" beside
+ * the launcher executable (or in the working directory when run without the launcher).
  */
 public final class HelloService {
     private static final long INTERVAL_MILLIS = 1000;
@@ -26,7 +27,9 @@ public final class HelloService {
     }
 
     public static void main(String[] args) throws IOException {
-        File logFile = args.length > 0 ? new File(args[0]) : defaultLogFile();
+        // A service's arguments start with the service name, then the start arguments.
+        int first = Boolean.getBoolean("vorbix.isService") && args.length > 0 ? 1 : 0;
+        File logFile = args.length > first ? new File(args[first]) : defaultLogFile();
         final PrintWriter log = new PrintWriter(new OutputStreamWriter(
                 new FileOutputStream(logFile, true), StandardCharsets.UTF_8), true);
         final CountDownLatch stopRequested = new CountDownLatch(1);

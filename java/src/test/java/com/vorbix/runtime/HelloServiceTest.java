@@ -43,7 +43,8 @@ public class HelloServiceTest {
         launcher = new LauncherRun(temp.getRoot()).service()
                 .classPath(LauncherRun.jar("VBX_RUNTIME_JAR") + File.pathSeparator + LauncherRun.jar("VBX_HELLO_JAR"));
         File log = new File(launcher.executable().getParentFile(), "hello-service.log");
-        launcher.start("false", "com.example.hello.HelloService", "", out.getPath(), "true");
+        // As the service's worker: the service name is the first program argument.
+        launcher.start("false", "com.example.hello.HelloService", "", out.getPath(), "true", "HelloService");
 
         long deadline = System.nanoTime() + TimeUnit.SECONDS.toNanos(LauncherRun.TIMEOUT_SECONDS);
         while (heartbeats(LauncherRun.read(log)) < 2) {
@@ -63,5 +64,8 @@ public class HelloServiceTest {
             assertTrue(text, text.contains(" heartbeat " + i + "\n"));
         }
         assertTrue(text, text.endsWith(" stopped cleanly after " + beats + " heartbeats\n"));
+        // (The work directory is the executable's directory.)
+        assertTrue("the service name is no log file",
+                !new File(launcher.executable().getParentFile(), "HelloService").exists());
     }
 }
