@@ -7,9 +7,9 @@ import unittest
 
 import winebed as wb
 
-spec = importlib.util.spec_from_file_location("demo_round_trip", wb.SOURCE_DIR / "scripts" / "demo_round_trip.py")
-demo = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(demo)
+module_spec = importlib.util.spec_from_file_location("demo_round_trip", wb.SOURCE_DIR / "scripts" / "demo_round_trip.py")
+demo = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(demo)
 
 
 class DemoRoundTrip(unittest.TestCase):
