@@ -156,6 +156,7 @@ TEST_F(ConfigJsonTest, MalformedConfigurationsNameTheFileAndTheProblem) {
         {"trailing comma", "{\n  \"serviceName\": \"x\",\n}", ":3:1: syntax error"},
         {"unterminated", "{\n  \"serviceName\": \"x", ":2:"},
         {"not an object", "[1]", "expected an object at the top level, got array"},
+        {"number beyond a double", "{\n  \"executableType\": 1E400}", ":2:21: number overflow parsing '1E400'"},
         {"duplicate key", R"({"serviceName": "a", "serviceName": "b"})", "serviceName: duplicate key"},
         // unknown keys
         {"unknown key", R"({"servicename": "x"})", "servicename: unknown key"},
