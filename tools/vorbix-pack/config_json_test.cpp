@@ -250,6 +250,14 @@ TEST_F(ConfigJsonTest, LoadingNamesAMissingConfigFile) {
         EXPECT_EQ(std::string(e.what()), (dir / "absent.json").string() + ": cannot read: No such file or directory");
         EXPECT_EQ(e.exitCode(), kExitBadInput);
     }
+    std::filesystem::create_directories(dir / "adir.json");
+    try {
+        loadPackConfig(dir / "adir.json");
+        FAIL() << "no error";
+    } catch (const PackError& e) {
+        EXPECT_EQ(std::string(e.what()), (dir / "adir.json").string() + ": cannot read: is a directory");
+        EXPECT_EQ(e.exitCode(), kExitBadInput);
+    }
 }
 
 TEST_F(ConfigJsonTest, SourcesAreRelativeToTheConfigFile) {
