@@ -136,6 +136,16 @@ TEST_F(TextBufferLimitTest, NarrowCopiesTakeAtMost5999Characters) {
     ASSERT_EQ(hostLog().size(), 1u);
     EXPECT_EQ(hostLog()[0], L"ERROR: config string 2 truncated (6000 6000)");
 
+    // The 2000-byte readers (version bounds, splash texts) take 1999.
+    base(5, std::string(1999, 'v'));
+    base(6, std::string(2000, 'w'));
+    std::vector<char> small(2000);
+    EXPECT_FALSE(copyString(5, small.data(), small.size()));
+    EXPECT_EQ(std::string(small.data()), std::string(1999, 'v'));
+    EXPECT_TRUE(copyString(6, small.data(), small.size()));
+    EXPECT_EQ(std::string(small.data()), std::string(1999, 'w'));
+    EXPECT_EQ(hostLog().back(), L"ERROR: config string 6 truncated (2000 2000)");
+
     // getInt reads through the same buffer.
     base(3, std::string(5998, '0') + "7");
     base(4, std::string(5999, '0') + "7");
