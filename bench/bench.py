@@ -241,11 +241,18 @@ def curve(benchmark, unit, sizes, times):
         growth = t - medians[0]
         per = f"{growth / (n - sizes[0]) * 1e6:.2f} us" if n != sizes[0] else "-"
         bl.line(f"{n:>10}", f"{bl.ms(t):>10}  {bl.ms(growth):>10}  {per:>12}")
-    # Slopes between neighbouring sizes; a clearly rising slope on a growth
-    # well above the noise is worse than linear.
-    slopes = [(medians[i] - medians[i - 1]) / (sizes[i] - sizes[i - 1]) for i in range(1, len(sizes))]
-    worse = any(slopes[i] > 2 * max(slopes[i - 1], 0) and medians[i + 1] - medians[i] > 0.05
-                for i in range(1, len(slopes)))
+    # Worse than linear: the growth at the largest size exceeds twice what
+    # the growth up to the size before it predicts. A growth within the
+    # noise (the middle half of the smallest size's runs, at least 20 ms)
+    # predicts with the noise instead, so noise alone never counts.
+    low, high = bl.spread(times[sizes[0]])
+    noise = max(high - low, 0.02)
+    worse = False
+    for i in range(2, len(sizes)):
+        before = max(medians[i - 1] - medians[0], noise)
+        predicted = before * (sizes[i] - sizes[0]) / (sizes[i - 1] - sizes[0])
+        if medians[i] - medians[0] > 2 * predicted:
+            worse = True
     largest = medians[-1] - medians[0]
     per = largest / (sizes[-1] - sizes[0])
     verdict = "worse than linear" if worse else "linear or better"
