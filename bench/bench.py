@@ -143,11 +143,13 @@ def bench_extraction():
     for name, label in (("carrying", "launcher carrying the file, /run"), ("plain", "the same launcher without it"),
                         ("copy big", "CopyFileW of the file"), ("copy tiny", "CopyFileW of a 1-byte file")):
         bl.timing_line(label, times[name])
-    extract = bl.median(times["carrying"]) - bl.median(times["plain"])
-    copied = bl.median(times["copy big"]) - bl.median(times["copy tiny"])
+    # Differences within each round, then their median: both sides of a
+    # difference ran moments apart.
+    extract = bl.median([a - b for a, b in zip(times["carrying"], times["plain"])])
+    copied = bl.median([a - b for a, b in zip(times["copy big"], times["copy tiny"])])
     rate = lambda seconds: f"{size / MIB / seconds:.0f} MiB/s" if seconds > 0 else "n/a"
-    bl.line("extraction (difference of the launches)", f"{bl.ms(extract)}, {rate(extract)}")
-    bl.line("copy (difference of the copies)", f"{bl.ms(copied)}, {rate(copied)}")
+    bl.line("extraction (launch differences, median)", f"{bl.ms(extract)}, {rate(extract)}")
+    bl.line("copy (copy differences, median)", f"{bl.ms(copied)}, {rate(copied)}")
     ratio = copied / extract if extract > 0 else float("inf")
     bl.figure("extraction", "extraction throughput / copy throughput", f"{ratio:.2f}x", ">= 0.7x", ratio >= 0.7)
 
@@ -172,16 +174,21 @@ def bench_pack():
     pack_command = [str(wb.PACK), "build", str(config_path), "-o", str(packed), "--stub", str(wb.LAUNCHER)]
     cat_command = ["sh", "-c", 'cat "$@" > "$0"', str(joined), *map(str, sources)]
 
-    def remove(_):
-        packed.unlink(missing_ok=True)
-        joined.unlink(missing_ok=True)
+    outputs = {"pack": packed, "cat": joined}
+    sizes = {}
+
+    def remove(name):
+        if outputs[name].exists():
+            sizes[name] = outputs[name].stat().st_size
+        outputs[name].unlink(missing_ok=True)
 
     runs = max(5, bl.RUNS // 3)
     times = bl.interleaved({"pack": lambda: bl.native_time(pack_command),
                             "cat": lambda: bl.native_time(cat_command)}, runs, before=remove)
+    for name in outputs:
+        remove(name)
     expected = wb.LAUNCHER.stat().st_size + count * (size + 8)
-    built = packed.stat().st_size if packed.exists() else 0
-    remove(None)
+    built = sizes.get("pack", 0)
     bl.timing_line("vorbix-pack build", times["pack"])
     bl.timing_line("cat of the same files", times["cat"])
     bl.line("packed size (at least stub + files)", f"{built} bytes (>= {expected})")
