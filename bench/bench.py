@@ -69,9 +69,15 @@ def bench_launch():
     bl.heading("1. Launch overhead: '/run' (warm version cache, main returns at once) against a bare program")
     directory, home, exe = launcher("launch")
     bare = fixture("bare_exit.exe", directory)
-    times = bl.interleaved({"bare": lambda: bl.wine_time(bare), "launcher": lambda: bl.wine_time(exe, "/run")},
-                           bl.RUNS)
+    # For the share of the VM library's own loading: a bare program that
+    # loads it (and writes one memory line), without any launcher.
+    loader = fixture("memory_baseline.exe", directory)
+    library = wb.windows_path(home / "bin" / "server" / "jvm.dll")
+    times = bl.interleaved({"bare": lambda: bl.wine_time(bare), "launcher": lambda: bl.wine_time(exe, "/run"),
+                            "loader": lambda: bl.wine_time(loader, library)}, bl.RUNS)
+    clear_records(home)
     bl.timing_line("bare program (exits at once)", times["bare"])
+    bl.timing_line("bare program loading the VM library", times["loader"])
     bl.timing_line("launcher /run", times["launcher"])
     ratio = bl.median(times["launcher"]) / bl.median(times["bare"])
     bl.line("launcher's own share", bl.ms(bl.median(times["launcher"]) - bl.median(times["bare"])))
