@@ -36,7 +36,9 @@ class EndlessJava(unittest.TestCase):
 
     def test_java_writing_without_end_is_terminated(self):
         flooding = fr.make_jre(self.dir / "flood")
-        (flooding / "bin" / "flood.txt").write_text("java version \"1.8.0_291\" again and again\r\n" * 20)
+        # Written in pieces larger than the pipe holds, so that the reader
+        # never finds it empty.
+        (flooding / "bin" / "flood.txt").write_text("java version \"1.8.0_291\" again and again\r\n" * 8000)
         log = self.search_past(flooding)
         # The flood is drained but not kept: the version seen is the good one's.
         self.assertNotIn("Java version2: 1.8.0_291", log)
