@@ -22,10 +22,12 @@ add_executable(launcher ${VBX_LAUNCHER_MAIN})
 target_link_libraries(launcher PRIVATE vorbix_win32)
 target_compile_options(launcher PRIVATE -Wall -Wextra -O2)
 # ASLR and DEP: the loader may move the image (which needs its base
-# relocations kept; ld drops them from executables unless asked) and maps its
-# data non-executable. High-entropy addresses need a 64-bit image, so none here.
+# relocations kept; older linkers drop them from executables unless asked)
+# and maps its data non-executable. High-entropy addresses need a 64-bit
+# image, so none here.
 target_link_options(launcher PRIVATE ${VBX_STATIC_RUNTIME} -mconsole -s
                     -Wl,--dynamicbase,--nxcompat,--enable-reloc-section)
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher SUFFIX .exe)
 
 add_subdirectory(tests/fixtures)
+add_subdirectory(bench)
