@@ -23,6 +23,8 @@ if(EXISTS ${VBX_FUZZ_DIR}/CMakeCache.txt)
              COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
                      ${CMAKE_SOURCE_DIR}/tests/fuzz/run_fuzzer.sh ${VBX_FUZZ_DIR}/${name} ${work}
                      ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${short} ${VBX_FUZZ_SECONDS})
-    set_tests_properties(fuzz.${short} PROPERTIES TIMEOUT 300 LABELS hardening)
+    # One at a time and alone: a fuzzer keeps a core busy for its whole run,
+    # which would slow the timed Wine tests beside it on a small machine.
+    set_tests_properties(fuzz.${short} PROPERTIES TIMEOUT 300 LABELS hardening RUN_SERIAL ON)
   endforeach()
 endif()

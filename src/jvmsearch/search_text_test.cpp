@@ -72,3 +72,10 @@ TEST(NonWorkingList, ExactPathsAndTheCapacitySignal) {
     EXPECT_FALSE(addNonWorkingJava("x"));  // 50: full
     clearNonWorkingJavas();
 }
+
+TEST(JavaExeDirectory, HeldInTwoThousandBytes) {
+    // 1999 characters of directory fit; one more is cut to 1999.
+    const std::string fits = "c:\\" + std::string(1996, 'd');
+    EXPECT_EQ(javaExeDirectory(fits + "\\java.exe"), fits);
+    EXPECT_EQ(javaExeDirectory(fits + "x\\javaw.exe"), fits);
+}

@@ -19,8 +19,6 @@
 
 namespace {
 
-// PATH is read into a buffer of this many bytes for java.library.path.
-constexpr DWORD kLibraryPathBufferSize = 12000;
 // Splash texts are copied into buffers of this many bytes.
 constexpr size_t kSplashTextSize = 2000;
 
@@ -36,7 +34,7 @@ const char* launcherClassName() { return launcherFlavour == 'i' ? jre::kInstalle
 // buffer is cut behind its last complete entry.
 std::optional<std::string> libraryPath() {
     std::string buffer(kLibraryPathBufferSize, '\0');
-    DWORD length = GetEnvironmentVariableA("PATH", &buffer[0], kLibraryPathBufferSize);
+    DWORD length = GetEnvironmentVariableA("PATH", &buffer[0], static_cast<DWORD>(kLibraryPathBufferSize));
     if (length == 0) return std::nullopt;
     if (length < kLibraryPathBufferSize) {
         buffer.resize(length);
@@ -45,12 +43,11 @@ std::optional<std::string> libraryPath() {
     std::string whole(length, '\0');
     DWORD got = GetEnvironmentVariableA("PATH", &whole[0], length);
     if (got == 0 || got >= length) return std::nullopt;
-    whole.resize(kLibraryPathBufferSize - 1);
-    size_t separator = whole.rfind(';');
-    if (separator != std::string::npos) whole.resize(separator);
+    whole.resize(got);
+    std::string cut = fitLibraryPath(whole);
     logError(L"PATH too long for java.library.path (%d), cut to %d characters", static_cast<int>(got),
-             static_cast<int>(whole.size()));
-    return whole;
+             static_cast<int>(cut.size()));
+    return cut;
 }
 
 bool environmentVariableSet(const char* name) {

@@ -83,3 +83,18 @@ TEST(ProgramParameters, FiltersOnlyLaterArguments) {
     EXPECT_EQ(programParameters(launcher, {L"-J-Xmx1g", L"-J-x"}, {}, true), expected);
     EXPECT_EQ(programParameters(launcher, {}, {}, true), launcher);
 }
+
+TEST(LibraryPath, TwelveThousandCharacterBuffer) {
+    // 11999 characters and the NUL fit the buffer whole.
+    std::string fits = "c:\\jre\\bin;" + std::string(11999 - 11, 'p');
+    ASSERT_EQ(fits.size(), 11999u);
+    EXPECT_EQ(fitLibraryPath(fits), fits);
+    // One more: cut behind the last ";" within the first 11999 characters.
+    std::string over = fits + "q";
+    EXPECT_EQ(fitLibraryPath(over), "c:\\jre\\bin");
+    // Without any ";" there, the first 11999 characters stay.
+    std::string plain(12000, 'x');
+    EXPECT_EQ(fitLibraryPath(plain), std::string(11999, 'x'));
+    std::string behind = std::string(11999, 'x') + ";y";
+    EXPECT_EQ(fitLibraryPath(behind), std::string(11999, 'x'));
+}

@@ -50,3 +50,11 @@ std::vector<std::wstring> programParameters(const std::vector<std::wstring>& lau
     }
     return parameters;
 }
+
+std::string fitLibraryPath(const std::string& path) {
+    if (path.size() < kLibraryPathBufferSize) return path;
+    std::string cut = path.substr(0, kLibraryPathBufferSize - 1);
+    size_t separator = cut.rfind(';');
+    if (separator != std::string::npos) cut.resize(separator);
+    return cut;
+}

@@ -20,6 +20,12 @@ struct LauncherPropertyValues {
     std::optional<unsigned> consoleCodePage;  // absent when MANPATH is set
 };
 
+// The "java.library.path" value is read into a buffer of this many
+// characters: a longer PATH is cut behind its last ";" within the first
+// kLibraryPathBufferSize - 1 characters, so that no directory is cut in two.
+constexpr size_t kLibraryPathBufferSize = 12000;
+std::string fitLibraryPath(const std::string& path);
+
 // "-Dname=value" options in their fixed order.
 std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues& values);
 

@@ -54,3 +54,11 @@ TEST(ParseMemorySize, SignsAreScannedButNotSkipped) {
     EXPECT_EQ(parseMemorySize("+5"), -1);
     EXPECT_EQ(parseMemorySize(" 5"), -1);
 }
+
+TEST(ParseMemorySize, NumbersBeyondSixtyFourBitsSaturate) {
+    EXPECT_EQ(parseMemorySize("9223372036854775807"), INT64_MAX);
+    EXPECT_EQ(parseMemorySize("9223372036854775808"), INT64_MAX);
+    EXPECT_EQ(parseMemorySize("99999999999999999999999999"), INT64_MAX);
+    // The saturated number is then multiplied, wrapping as any other.
+    EXPECT_EQ(parseMemorySize("99999999999999999999k"), static_cast<int64_t>(static_cast<uint64_t>(INT64_MAX) * 1024));
+}

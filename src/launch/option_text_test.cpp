@@ -103,3 +103,22 @@ TEST(OptionList, TrailingSeparator) {
     EXPECT_EQ(withoutTrailingSeparator("a;;"), "a;");
     EXPECT_EQ(withoutTrailingSeparator("-Djava.class.path="), "-Djava.class.path=");
 }
+
+TEST(ModuleOptions, AddModulesFitsItsSixThousandByteBuffer) {
+    const std::string runtime = "com.vorbix.runtime";
+    // "--add-modules=" + module + "," + runtime: 5999 characters fit.
+    const size_t room = 5999 - std::string("--add-modules=,").size() - runtime.size();
+    OptionList options;
+    appendModuleOptions(options, std::string(room, 'm') + "/Main", runtime);
+    ASSERT_EQ(options.size(), 1u);
+    EXPECT_EQ(options[0], "--add-modules=" + std::string(room, 'm') + "," + runtime);
+    EXPECT_EQ(options[0].size(), 5999u);
+
+    resetHost();
+    options.clear();
+    appendModuleOptions(options, std::string(room + 1, 'm') + "/Main", runtime);
+    ASSERT_EQ(options.size(), 1u);
+    EXPECT_EQ(options[0], "--add-modules=" + runtime);
+    ASSERT_EQ(hostLog().size(), 1u);
+    EXPECT_EQ(hostLog()[0], L"ERROR: main class too long for --add-modules (6000)");
+}

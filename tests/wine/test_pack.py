@@ -104,6 +104,7 @@ class PackedLaunchers(unittest.TestCase):
             "long": ('{"launcherFlavour": "ee"}', "long.json: launcherFlavour: too long"),
             "missing": ('{"includedFiles": [{"name": "a.jar", "source": "a.jar"}]}',
                         "missing.json: includedFiles[0].source: file not found"),
+            "number": ('{"executableType": 1E400}', "number.json:1:20: number overflow parsing '1E400'"),
             "latin": ('{"mainClass": "\\u4e2d"}', "latin.json: mainClass: character U+4E2D is outside Latin-1"),
         }
         for label, (text, message) in cases.items():

@@ -386,6 +386,28 @@ PackError syntaxError(const std::string& file, const std::string& text, const Js
     return PackError(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
 }
 
+// "file:line:column: what" for a value the parser could not hold, placed at
+// the first occurrence of the quoted text in the message.
+PackError valueError(const std::string& file, const std::string& text, const Json::exception& e) {
+    std::string message = e.what();
+    size_t bracket = message.find("] ");
+    std::string what = message.substr(bracket == std::string::npos ? 0 : bracket + 2);
+    size_t open = what.find('\'');
+    size_t close = open == std::string::npos ? std::string::npos : what.find('\'', open + 1);
+    size_t at = close == std::string::npos ? std::string::npos : text.find(what.substr(open + 1, close - open - 1));
+    if (at == std::string::npos) return PackError(file + ": " + what);
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i < at; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    return PackError(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
+}
+
 }  // namespace
 
 PackConfig parsePackConfig(const std::string& text, const fs::path& configPath) {
@@ -408,6 +430,10 @@ PackConfig parsePackConfig(const std::string& text, const fs::path& configPath) 
         root = Json::parse(text, noteKeys);
     } catch (const Json::parse_error& e) {
         throw syntaxError(file, text, e);
+    } catch (const Json::exception& e) {
+        // A number beyond what a double holds (1E400) fails while parsing
+        // but is no parse_error; it is bad input all the same.
+        throw valueError(file, text, e);
     }
     return ConfigParser(configPath).parse(root);
 }

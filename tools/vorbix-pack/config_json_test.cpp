@@ -156,6 +156,7 @@ TEST_F(ConfigJsonTest, MalformedConfigurationsNameTheFileAndTheProblem) {
         {"trailing comma", "{\n  \"serviceName\": \"x\",\n}", ":3:1: syntax error"},
         {"unterminated", "{\n  \"serviceName\": \"x", ":2:"},
         {"not an object", "[1]", "expected an object at the top level, got array"},
+        {"number beyond a double", "{\n  \"executableType\": 1E400}", ":2:21: number overflow parsing '1E400'"},
         {"duplicate key", R"({"serviceName": "a", "serviceName": "b"})", "serviceName: duplicate key"},
         // unknown keys
         {"unknown key", R"({"servicename": "x"})", "servicename: unknown key"},
@@ -247,6 +248,14 @@ TEST_F(ConfigJsonTest, LoadingNamesAMissingConfigFile) {
         FAIL() << "no error";
     } catch (const PackError& e) {
         EXPECT_EQ(std::string(e.what()), (dir / "absent.json").string() + ": cannot read: No such file or directory");
+        EXPECT_EQ(e.exitCode(), kExitBadInput);
+    }
+    std::filesystem::create_directories(dir / "adir.json");
+    try {
+        loadPackConfig(dir / "adir.json");
+        FAIL() << "no error";
+    } catch (const PackError& e) {
+        EXPECT_EQ(std::string(e.what()), (dir / "adir.json").string() + ": cannot read: is a directory");
         EXPECT_EQ(e.exitCode(), kExitBadInput);
     }
 }

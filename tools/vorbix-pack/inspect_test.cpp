@@ -90,7 +90,15 @@ TEST_F(InspectTest, ExtractThenBuildGivesTheSameLauncher) {
     write("in/lib/native.dll", binary);
     write("in/readme.txt", "hello");
     write("in/empty.txt", "");
-    write("in/app.json", R"({"serviceName": "svc", "includedFiles": [
+    // Every form of key beside the files: text, number, switch, the three
+    // list forms, option sets, raw ids, wide texts and locale sections.
+    write("in/app.json", R"({"serviceName": "svc", "executableType": 4, "requireJdk": true, "singleInstance": 0,
+      "serviceDependencies": ["Tcpip", "Dnscache"], "classPath": [{"type": "A", "required": true, "value": "a.jar"}],
+      "jvmSearchSequence": [{"type": "R", "value": "jre"}, {"type": "Y"}],
+      "versionOptionSets": [{"condition": "9-99", "options": "--add-opens a=b"}],
+      "10300": "raw", "10301": 7, "serviceDescription": "D\u00e9", "messages": {"1000": "T \ud834\udd1e"},
+      "wide": {"40000": "W"}, "locales": [{"prefix": "de", "messages": {"1000": "TT"}}, {"prefix": ""}],
+      "includedFiles": [
         {"name": "bin\\native.dll", "source": "lib/native.dll"},
         {"name": "readme.txt", "source": "readme.txt"},
         {"name": "empty.txt", "source": "empty.txt"}]})");
@@ -112,6 +120,14 @@ TEST_F(InspectTest, ExtractThenBuildGivesTheSameLauncher) {
 
     buildLauncher(dir / "out/app.json", dir / "second.exe", dir / "stub.exe", dir);
     EXPECT_EQ(read(dir / "second.exe"), read(dir / "first.exe"));
+    // And once more from the second build's own inspection.
+    request.exe = dir / "second.exe";
+    request.extractDirectory = dir / "out2/files";
+    request.output = dir / "out2/app.json";
+    inspectLauncher(request, out, err);
+    EXPECT_EQ(read(dir / "out2/app.json"), read(dir / "out/app.json"));
+    buildLauncher(dir / "out2/app.json", dir / "third.exe", dir / "stub.exe", dir);
+    EXPECT_EQ(read(dir / "third.exe"), read(dir / "first.exe"));
 }
 
 // The reference table lists every key with its id.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "host.h"
 
 namespace {
@@ -111,6 +113,71 @@ TEST_F(ConfigStoreTest, DupStringOfAbsentEntryIsEmpty) {
     base(10003, "app");
     EXPECT_EQ(dupString(10003), "app");
     EXPECT_EQ(dupString(10004), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Every 6000-character reader, with an entry that just fits and one that
+// does not: the buffers are exactly 6000 long, so a write past them is an
+// AddressSanitizer report in the sanitizer tree.
+class TextBufferLimitTest : public ConfigStoreTest {};
+
+TEST_F(TextBufferLimitTest, NarrowCopiesTakeAtMost5999Characters) {
+    base(1, std::string(5999, 'a'));
+    base(2, std::string(6000, 'b'));
+    std::vector<char> buffer(kTextBufferSize);
+    EXPECT_FALSE(copyString(1, buffer.data(), buffer.size()));
+    EXPECT_EQ(std::string(buffer.data()), std::string(5999, 'a'));
+    EXPECT_TRUE(hostLog().empty());
+    EXPECT_TRUE(copyString(2, buffer.data(), buffer.size()));
+    EXPECT_EQ(std::string(buffer.data()), std::string(5999, 'b'));
+    ASSERT_EQ(hostLog().size(), 1u);
+    EXPECT_EQ(hostLog()[0], L"ERROR: config string 2 truncated (6000 6000)");
+
+    // The 2000-byte readers (version bounds, splash texts) take 1999.
+    base(5, std::string(1999, 'v'));
+    base(6, std::string(2000, 'w'));
+    std::vector<char> small(2000);
+    EXPECT_FALSE(copyString(5, small.data(), small.size()));
+    EXPECT_EQ(std::string(small.data()), std::string(1999, 'v'));
+    EXPECT_TRUE(copyString(6, small.data(), small.size()));
+    EXPECT_EQ(std::string(small.data()), std::string(1999, 'w'));
+    EXPECT_EQ(hostLog().back(), L"ERROR: config string 6 truncated (2000 2000)");
+
+    // getInt reads through the same buffer.
+    base(3, std::string(5998, '0') + "7");
+    base(4, std::string(5999, '0') + "7");
+    EXPECT_EQ(getInt(3), 7);
+    EXPECT_EQ(getInt(4), 0);
+}
+
+TEST_F(TextBufferLimitTest, WideCopiesAndMessagesTakeAtMost5999Characters) {
+    base(1, std::string(5999, 'a'));
+    base(2, std::string(6000, 'b'));
+    configStore().wide[1000] = std::wstring(5999, L'm');
+    configStore().wide[1005] = std::wstring(6000, L'n');
+    std::vector<wchar_t> buffer(kTextBufferSize);
+
+    EXPECT_FALSE(copyWideString(1, buffer.data(), buffer.size()));
+    EXPECT_EQ(std::wstring(buffer.data()), std::wstring(5999, L'a'));
+    EXPECT_TRUE(copyWideString(2, buffer.data(), buffer.size()));
+    EXPECT_EQ(std::wstring(buffer.data()), std::wstring(5999, L'b'));
+
+    copyLocalizedString(1000, buffer.data());
+    EXPECT_EQ(std::wstring(buffer.data()), std::wstring(5999, L'm'));
+    copyLocalizedString(1005, buffer.data());
+    EXPECT_EQ(std::wstring(buffer.data()), std::wstring(5999, L'n'));
+
+    getMessage(1005, buffer.data());
+    EXPECT_EQ(std::wstring(buffer.data()), std::wstring(5999, L'n'));
+    // A message missing from the wide table falls back to the widened base entry.
+    getMessage(2, buffer.data());
+    EXPECT_EQ(std::wstring(buffer.data()), std::wstring(5999, L'b'));
+    EXPECT_EQ(getMessage(1000), std::wstring(5999, L'm'));
+    EXPECT_EQ(getMessage(1005), std::wstring(5999, L'n'));
+    for (const std::wstring& line : hostLog()) EXPECT_EQ(line.rfind(L"ERROR: config string ", 0), 0u) << line;
 }
 
 }  // namespace
