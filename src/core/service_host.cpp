@@ -7,9 +7,13 @@
 #include <vector>
 
 #include "core/command_line.h"
+#include "core/config/config_store.h"
+#include "core/event_log.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "core/service_text.h"
+#include "core/stop_timeout.h"
+#include "support/format.h"
 
 namespace {
 
@@ -18,6 +22,13 @@ constexpr DWORD kNormalPriority = NORMAL_PRIORITY_CLASS;
 constexpr DWORD kWorkerStartFailed = 5000;
 constexpr DWORD kOutputBlock = 6000;
 constexpr size_t kMaxServiceNameLength = 6000;
+// The exit code of a worker that the host had to terminate.
+constexpr UINT kTerminatedExitCode = 1;
+// While a stop timeout runs longer than the wait hint, the check point moves
+// on this often, so that a waiting "/stop" does not give up early.
+constexpr DWORD kCheckPointInterval = 10000;
+// How long a terminated worker may take to go.
+constexpr DWORD kTerminationWait = 10000;
 
 // Every bit that selects a priority class; other creation flags in the
 // registry value (debugging, consoles, suspension) would hang or break the
@@ -30,14 +41,87 @@ SERVICE_STATUS_HANDLE statusHandle = nullptr;
 // Taken exactly once by sendShutdown; null before the pipes exist and after
 // the first stop request closed it.
 std::atomic<HANDLE> workerInput{nullptr};
+// Set by the first stop or shutdown request; a request that comes before the
+// worker's input exists is passed on as soon as it does.
+std::atomic<bool> stopRequested{false};
+HANDLE stopEvent = nullptr;
+// Holds the worker in a job that ends it when this process ends in any way:
+// the handle is never closed, the system closes it with the process.
+HANDLE workerJob = nullptr;
 
 BOOL reportStatus() { return SetServiceStatus(statusHandle, &status); }
 
 void reportStartFailure() {
+    reportServiceEvent(ServiceEventKind::Error,
+                       formatWide(L"The service could not start its worker process (error %d).",
+                                  static_cast<int>(GetLastError())));
     status.dwCurrentState = SERVICE_STOPPED;
     status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
     status.dwServiceSpecificExitCode = kWorkerStartFailed;
     reportStatus();
+}
+
+// Kill on close: a crashed or killed service process leaves no worker behind
+// that a restart would duplicate. Breakaway: processes that the application
+// starts with CREATE_BREAKAWAY_FROM_JOB may outlive it.
+void putWorkerInJob(HANDLE process) {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job) {
+        logError(L"CreateJobObject failed (%d)", static_cast<int>(GetLastError()));
+        return;
+    }
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    // Without the limits (or on a system that refuses a nested job) the
+    // worker runs as before, only not tied to this process.
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+        !AssignProcessToJobObject(job, process)) {
+        logError(L"could not put the worker in a job (%d)", static_cast<int>(GetLastError()));
+        CloseHandle(job);
+        return;
+    }
+    workerJob = job;
+    logMessage(L"worker in job");
+}
+
+int64_t configuredStopTimeout() {
+    const auto& base = configStore().base;
+    auto entry = base.find(cfg::kStopTimeout);
+    return stopTimeoutMilliseconds(entry == base.end() ? nullptr : &entry->second);
+}
+
+// Waits until the worker ends. After a stop request with a stop timeout
+// configured, a worker still running when the time is up is terminated.
+void waitForWorker(HANDLE worker) {
+    HANDLE handles[] = {worker, stopEvent};
+    DWORD count = stopEvent ? 2 : 1;
+    if (WaitForMultipleObjects(count, handles, FALSE, INFINITE) == WAIT_OBJECT_0) return;
+    int64_t timeout = configuredStopTimeout();
+    if (timeout == kNoStopTimeout) {
+        WaitForSingleObject(worker, INFINITE);
+        return;
+    }
+    logMessage(L"waiting at most %d ms for the worker", static_cast<int>(timeout));
+    DWORD started = GetTickCount();
+    for (;;) {
+        int64_t left = timeout - static_cast<int64_t>(GetTickCount() - started);
+        if (left <= 0) break;
+        DWORD slice = left < kCheckPointInterval ? static_cast<DWORD>(left) : kCheckPointInterval;
+        if (WaitForSingleObject(worker, slice) == WAIT_OBJECT_0) return;
+        if (timeout > kWaitHint) {
+            status.dwCheckPoint++;
+            reportStatus();
+        }
+    }
+    if (WaitForSingleObject(worker, 0) == WAIT_OBJECT_0) return;
+    logError(L"the worker did not end within the stop timeout; terminating it");
+    reportServiceEvent(ServiceEventKind::Warning,
+                       formatWide(L"The worker process did not end within %d seconds of the stop request and was "
+                                  L"terminated.",
+                                  static_cast<int>(timeout / 1000)));
+    if (!TerminateProcess(worker, kTerminatedExitCode))
+        logError(L"TerminateProcess failed (%d)", static_cast<int>(GetLastError()));
+    WaitForSingleObject(worker, kTerminationWait);
 }
 
 DWORD workerPriority() {
@@ -76,6 +160,8 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
         serviceName() = L"unknown";
     }
     logMessage(L"service name is '%s'", serviceName().c_str());
+    enableServiceEvents(serviceName());
+    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
     statusHandle = RegisterServiceCtrlHandlerW(serviceName().c_str(), controlHandler);
     if (!statusHandle) return;
@@ -104,9 +190,15 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
         logMessage(L"SetHandleInformation error 2 (%d)", static_cast<int>(GetLastError()));
         return reportStartFailure();
     }
-    workerInput.store(inputWrite);
 
     DWORD priority = workerPriority();
+    // A stop that came while the pipes were made: no worker is started.
+    if (stopRequested.load()) {
+        logMessage(L"stop requested before the worker started");
+        status.dwCurrentState = SERVICE_STOPPED;
+        reportStatus();
+        return;
+    }
 
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.resize(commandLine.size() + 10, L'\0');
@@ -125,7 +217,13 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
         return reportStartFailure();
     }
     if (priority) SetPriorityClass(worker.hProcess, priority);
+    putWorkerInJob(worker.hProcess);
     ResumeThread(worker.hThread);
+    // The input becomes reachable for stop requests only now; one that came
+    // in the meantime found no handle and is passed on here. Whichever of the
+    // two sees the handle first sends the line, the other finds none.
+    workerInput.store(inputWrite);
+    if (stopRequested.load()) sendShutdown(0);
 
     CloseHandle(outputWrite);
     CloseHandle(inputRead);
@@ -136,7 +234,7 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     logMessage(L"registering ConsoleCtrlHandler");
     SetConsoleCtrlHandler(consoleCtrlHandler, TRUE);
 
-    WaitForSingleObject(worker.hProcess, INFINITE);
+    waitForWorker(worker.hProcess);
 
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(worker.hProcess, &exitCode)) exitCode = 0;
@@ -145,6 +243,12 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
         status.dwCurrentState = SERVICE_STOPPED;
         if (!reportStatus()) logMessage(L"SetServiceStatus 10 failed %d", static_cast<int>(GetLastError()));
         logMessage(L"service stopped set");
+    } else {
+        // Left unreported, so that the system treats it as a failure of the
+        // service (and runs its recovery actions); the reason is kept here.
+        reportServiceEvent(ServiceEventKind::Error,
+                           formatWide(L"The worker process ended with exit code %d (0x%x) without a stop request.",
+                                      static_cast<int>(exitCode), static_cast<unsigned>(exitCode)));
     }
     CloseHandle(worker.hProcess);
     CloseHandle(worker.hThread);
@@ -157,15 +261,19 @@ void WINAPI controlHandler(DWORD control) {
     logMessage(L"control handler request %d", static_cast<int>(control));
     switch (control) {
     case SERVICE_CONTROL_STOP:
+        stopRequested.store(true);
         status.dwCurrentState = SERVICE_STOP_PENDING;
         if (!reportStatus()) logMessage(L"SetServiceStatus 2 failed %d", static_cast<int>(GetLastError()));
         sendShutdown(0);
+        if (stopEvent) SetEvent(stopEvent);
         break;
     case SERVICE_CONTROL_SHUTDOWN:
+        stopRequested.store(true);
         status.dwCheckPoint++;
         status.dwCurrentState = SERVICE_STOP_PENDING;
         if (!reportStatus()) logMessage(L"SetServiceStatus 1 failed %d", static_cast<int>(GetLastError()));
         sendShutdown(0);
+        if (stopEvent) SetEvent(stopEvent);
         break;
     default:
         if (!reportStatus()) logMessage(L"SetServiceStatus 3 failed %d", static_cast<int>(GetLastError()));

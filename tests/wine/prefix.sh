@@ -27,8 +27,13 @@ setup)
     # The persistent server must come before the first Wine process.
     wineserver -p </dev/null >/dev/null 2>&1
     # Wine's own session processes start with the first Wine program; start
-    # them here, detached from ctest's pipes.
-    setsid wine "$VBX_WIN32_DIR/fixtures/keeper.exe" </dev/null >/dev/null 2>&1 &
+    # them here, detached from ctest's pipes. They and every service they
+    # start inherit its debug channels and its standard error: Wine prints
+    # each event log entry (and the source it was registered under) there,
+    # which is the only way to see them (winebed.session_events).
+    : >"$VBX_WINE_DIR/session.log"
+    WINEDEBUG=-all,err+eventlog,warn+eventlog,fixme+advapi setsid wine "$VBX_WIN32_DIR/fixtures/keeper.exe" \
+        </dev/null >/dev/null 2>>"$VBX_WINE_DIR/session.log" &
     for _ in $(seq 1 200); do
         pgrep -f keeper.exe >/dev/null && break
         sleep 0.1
