@@ -228,6 +228,18 @@ class ServiceFaults(unittest.TestCase):
         self.assertIn("stdin end", self.records())
         self.assertEqual([e for e in wb.session_events(self.name) if "did not end" in e.text], [])
 
+    def test_long_stop_timeout_moves_the_check_point_on(self):
+        # Longer than the 50 s wait hint: a waiting "/stop" must see progress.
+        self.install(control=["sleep 600000"], extra={30001: "65"})
+        pid, worker = self.start_and_wait_for_main()
+        self.assertEqual(wb.scm_probe("stop", self.name).get("state"), str(SERVICE_STOP_PENDING))
+        moved = wb.wait_until(lambda: (wb.service_status(self.name) or {}).get("checkpoint", 0) >= 1,
+                              timeout=20, interval=0.5)
+        self.assertTrue(moved, wb.service_status(self.name))
+        self.assertEqual(wb.service_status(self.name)["state"], SERVICE_STOP_PENDING)
+        self.assertTrue(wb.kill_process(worker))
+        self.assert_stopped_and_gone(pid)
+
     # --- the service process dies ------------------------------------------------
 
     def test_killed_service_process_takes_its_worker_along(self):

@@ -396,21 +396,21 @@ _ESCAPES = {"\\": "\\", '"': '"', "n": "\n", "r": "\r", "t": "\t"}
 
 
 def _unescape_debug_string(text):
+    """Undoes Wine's debug string quoting: \\n, \\r, \\t, \\", \\\\ and a
+    backslash with four hex digits for any other character."""
     out, i = [], 0
     while i < len(text):
         c = text[i]
         if c == "\\" and i + 1 < len(text):
             nxt = text[i + 1]
-            if nxt == "x" and i + 5 < len(text) + 1:
-                try:
-                    out.append(chr(int(text[i + 2:i + 6], 16)))
-                    i += 6
-                    continue
-                except ValueError:
-                    pass
             if nxt in _ESCAPES:
                 out.append(_ESCAPES[nxt])
                 i += 2
+                continue
+            digits = text[i + 1:i + 5]
+            if len(digits) == 4 and all(d in "0123456789abcdefABCDEF" for d in digits):
+                out.append(chr(int(digits, 16)))
+                i += 5
                 continue
         out.append(c)
         i += 1
