@@ -49,16 +49,53 @@ HANDLE stopEvent = nullptr;
 // the handle is never closed, the system closes it with the process.
 HANDLE workerJob = nullptr;
 
+// The service main and the control handler (on another thread) both report.
+// Every change of the record and its report happen under this lock, and
+// after "stopped" nothing more is reported: a stop-pending report overtaking
+// the final one, or "running" after a stop request, would stay shown.
+CRITICAL_SECTION statusSection;
+bool stoppedReported = false;
+
 BOOL reportStatus() { return SetServiceStatus(statusHandle, &status); }
 
-void reportStartFailure() {
+enum class CheckPoint { Keep, Next };
+
+// Reports the state; a report of "running" once a stop is pending is
+// dropped (true is returned: nothing failed).
+BOOL reportState(DWORD state, CheckPoint checkPoint = CheckPoint::Keep) {
+    EnterCriticalSection(&statusSection);
+    BOOL reported = TRUE;
+    bool stale = stoppedReported || (state == SERVICE_RUNNING && status.dwCurrentState == SERVICE_STOP_PENDING);
+    if (!stale) {
+        if (checkPoint == CheckPoint::Next) status.dwCheckPoint++;
+        status.dwCurrentState = state;
+        if (state == SERVICE_STOPPED) stoppedReported = true;
+        reported = reportStatus();
+    }
+    DWORD error = GetLastError();
+    LeaveCriticalSection(&statusSection);
+    SetLastError(error);
+    return reported;
+}
+
+BOOL reportCurrentState() {
+    EnterCriticalSection(&statusSection);
+    BOOL reported = stoppedReported ? TRUE : reportStatus();
+    DWORD error = GetLastError();
+    LeaveCriticalSection(&statusSection);
+    SetLastError(error);
+    return reported;
+}
+
+void reportStartFailure(DWORD error) {
     reportServiceEvent(ServiceEventKind::Error,
                        formatWide(L"The service could not start its worker process (error %d).",
-                                  static_cast<int>(GetLastError())));
-    status.dwCurrentState = SERVICE_STOPPED;
+                                  static_cast<int>(error)));
+    EnterCriticalSection(&statusSection);
     status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
     status.dwServiceSpecificExitCode = kWorkerStartFailed;
-    reportStatus();
+    LeaveCriticalSection(&statusSection);
+    reportState(SERVICE_STOPPED);
 }
 
 // Kill on close: a crashed or killed service process leaves no worker behind
@@ -101,7 +138,7 @@ void waitForWorker(HANDLE worker) {
         WaitForSingleObject(worker, INFINITE);
         return;
     }
-    logMessage(L"waiting at most %d ms for the worker", static_cast<int>(timeout));
+    logMessage(L"waiting at most %d s for the worker", static_cast<int>(timeout / 1000));
     DWORD started = GetTickCount();
     for (;;) {
         int64_t left = timeout - static_cast<int64_t>(GetTickCount() - started);
@@ -109,8 +146,7 @@ void waitForWorker(HANDLE worker) {
         DWORD slice = left < kCheckPointInterval ? static_cast<DWORD>(left) : kCheckPointInterval;
         if (WaitForSingleObject(worker, slice) == WAIT_OBJECT_0) return;
         if (timeout > kWaitHint) {
-            status.dwCheckPoint++;
-            reportStatus();
+            reportState(SERVICE_STOP_PENDING, CheckPoint::Next);
         }
     }
     if (WaitForSingleObject(worker, 0) == WAIT_OBJECT_0) return;
@@ -144,6 +180,7 @@ DWORD workerPriority() {
 
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     logMessage(L"service main");
+    InitializeCriticalSection(&statusSection);
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
     status.dwCurrentState = SERVICE_RUNNING;
     status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
@@ -165,7 +202,7 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
 
     statusHandle = RegisterServiceCtrlHandlerW(serviceName().c_str(), controlHandler);
     if (!statusHandle) return;
-    reportStatus();
+    reportState(SERVICE_RUNNING);
 
     std::wstring commandLine =
         buildWorkerCommandLine(splitCommandLine(GetCommandLineW()), serviceName(), startArguments);
@@ -175,28 +212,31 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     // A service that cannot supervise a worker must not stay reported as
     // running: it reports the same failure as a worker that cannot start.
     if (!CreatePipe(&outputRead, &outputWrite, &inheritable, 0)) {
-        logMessage(L"CreatePipe error (%d)", static_cast<int>(GetLastError()));
-        return reportStartFailure();
+        DWORD error = GetLastError();
+        logMessage(L"CreatePipe error (%d)", static_cast<int>(error));
+        return reportStartFailure(error);
     }
     if (!SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
-        return reportStartFailure();
+        DWORD error = GetLastError();
+        logMessage(L"SetHandleInformation error (%d)", static_cast<int>(error));
+        return reportStartFailure(error);
     }
     if (!CreatePipe(&inputRead, &inputWrite, &inheritable, 0)) {
-        logMessage(L"CreatePipe error 2 (%d)", static_cast<int>(GetLastError()));
-        return reportStartFailure();
+        DWORD error = GetLastError();
+        logMessage(L"CreatePipe error 2 (%d)", static_cast<int>(error));
+        return reportStartFailure(error);
     }
     if (!SetHandleInformation(inputWrite, HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error 2 (%d)", static_cast<int>(GetLastError()));
-        return reportStartFailure();
+        DWORD error = GetLastError();
+        logMessage(L"SetHandleInformation error 2 (%d)", static_cast<int>(error));
+        return reportStartFailure(error);
     }
 
     DWORD priority = workerPriority();
     // A stop that came while the pipes were made: no worker is started.
     if (stopRequested.load()) {
         logMessage(L"stop requested before the worker started");
-        status.dwCurrentState = SERVICE_STOPPED;
-        reportStatus();
+        reportState(SERVICE_STOPPED);
         return;
     }
 
@@ -213,8 +253,9 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     // the suspended worker, for systems that ignore the flags.
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, priority | DETACHED_PROCESS | CREATE_SUSPENDED,
                         nullptr, nullptr, &startup, &worker)) {
-        logMessage(L"could not start process %s (%d)", commandLine.c_str(), static_cast<int>(GetLastError()));
-        return reportStartFailure();
+        DWORD error = GetLastError();
+        logMessage(L"could not start process %s (%d)", commandLine.c_str(), static_cast<int>(error));
+        return reportStartFailure(error);
     }
     if (priority) SetPriorityClass(worker.hProcess, priority);
     putWorkerInJob(worker.hProcess);
@@ -229,8 +270,7 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     CloseHandle(inputRead);
     HANDLE consumer = CreateThread(nullptr, 0, consumeOutput, outputRead, 0, nullptr);
     if (consumer) CloseHandle(consumer);
-    status.dwCurrentState = SERVICE_RUNNING;
-    reportStatus();
+    reportState(SERVICE_RUNNING);
     logMessage(L"registering ConsoleCtrlHandler");
     SetConsoleCtrlHandler(consoleCtrlHandler, TRUE);
 
@@ -239,9 +279,8 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(worker.hProcess, &exitCode)) exitCode = 0;
     logMessage(L"process terminated with exit code %d", static_cast<int>(exitCode));
-    if (exitCode == 0 || status.dwCurrentState == SERVICE_STOP_PENDING) {
-        status.dwCurrentState = SERVICE_STOPPED;
-        if (!reportStatus()) logMessage(L"SetServiceStatus 10 failed %d", static_cast<int>(GetLastError()));
+    if (exitCode == 0 || stopRequested.load()) {
+        if (!reportState(SERVICE_STOPPED)) logMessage(L"SetServiceStatus 10 failed %d", static_cast<int>(GetLastError()));
         logMessage(L"service stopped set");
     } else {
         // Left unreported, so that the system treats it as a failure of the
@@ -262,21 +301,18 @@ void WINAPI controlHandler(DWORD control) {
     switch (control) {
     case SERVICE_CONTROL_STOP:
         stopRequested.store(true);
-        status.dwCurrentState = SERVICE_STOP_PENDING;
-        if (!reportStatus()) logMessage(L"SetServiceStatus 2 failed %d", static_cast<int>(GetLastError()));
+        if (!reportState(SERVICE_STOP_PENDING)) logMessage(L"SetServiceStatus 2 failed %d", static_cast<int>(GetLastError()));
         sendShutdown(0);
         if (stopEvent) SetEvent(stopEvent);
         break;
     case SERVICE_CONTROL_SHUTDOWN:
         stopRequested.store(true);
-        status.dwCheckPoint++;
-        status.dwCurrentState = SERVICE_STOP_PENDING;
-        if (!reportStatus()) logMessage(L"SetServiceStatus 1 failed %d", static_cast<int>(GetLastError()));
+        if (!reportState(SERVICE_STOP_PENDING, CheckPoint::Next)) logMessage(L"SetServiceStatus 1 failed %d", static_cast<int>(GetLastError()));
         sendShutdown(0);
         if (stopEvent) SetEvent(stopEvent);
         break;
     default:
-        if (!reportStatus()) logMessage(L"SetServiceStatus 3 failed %d", static_cast<int>(GetLastError()));
+        if (!reportCurrentState()) logMessage(L"SetServiceStatus 3 failed %d", static_cast<int>(GetLastError()));
         break;
     }
 }

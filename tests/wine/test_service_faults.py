@@ -143,7 +143,7 @@ class ServiceFaults(unittest.TestCase):
         # no worker is started, or it gets the stop line. Never stop-pending
         # for good.
         self.install(control=["readstdin"])
-        for attempt in range(3):
+        for attempt in range(8):
             with self.subTest(attempt=attempt):
                 record = self.home / "bin" / "server" / "jvm.record"
                 record.unlink(missing_ok=True)
