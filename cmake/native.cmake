@@ -50,5 +50,8 @@ else()
   message(WARNING "No JDK found: the Java runtime archive and its tests are not built (scripts/setup installs one)")
 endif()
 
+# The benchmarks' native profiling driver (scripts/bench --profile).
+add_subdirectory(bench)
+
 include(cmake/wine_tests.cmake)
 include(cmake/hardening_tests.cmake)

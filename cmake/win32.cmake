@@ -25,3 +25,4 @@ target_link_options(launcher PRIVATE ${VBX_STATIC_RUNTIME} -mconsole -s)
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher SUFFIX .exe)
 
 add_subdirectory(tests/fixtures)
+add_subdirectory(bench)

@@ -15,6 +15,7 @@
 #include "support/format.h"
 #include "support/paths.h"
 #include "support/temp_dirs.h"
+#include "support/window_functions.h"
 
 namespace {
 
@@ -193,9 +194,10 @@ void showError(const wchar_t* text) {
     }
     if (errorsInMessageBox) {
         std::wstring title = getMessage(cfg::kMsgErrorTitle);
-        // Without a desktop the box cannot appear; the text must not be lost.
-        // (Wine answers -1 there, Windows 0.)
-        if (MessageBoxW(nullptr, shown.c_str(), title.c_str(), MB_OK | MB_ICONERROR) <= 0)
+        // Without a desktop (or without user32) the box cannot appear; the
+        // text must not be lost. (Wine answers -1 there, Windows 0.)
+        const WindowFunctions& user = windowFunctions();
+        if (!user.messageBox || user.messageBox(nullptr, shown.c_str(), title.c_str(), MB_OK | MB_ICONERROR) <= 0)
             writeToStandardError(shown.c_str());
         return;
     }

@@ -1,5 +1,7 @@
 #include "launch/variable_expansion.h"
 
+#include <vector>
+
 #include "core/log.h"
 
 namespace {
@@ -45,19 +47,29 @@ void logReplacement(const std::wstring& pattern, const std::wstring& value) {
     logMessage(L"expanding2 %s to %s.", pattern.c_str(), value.c_str());
 }
 
+// Pattern and value as pointer and length: the environment walk searches
+// with a reused buffer and the entry's own characters, allocating nothing
+// unless a replacement happens.
+template <class Char>
+size_t replaceAllIn(std::basic_string<Char>& text, const Char* pattern, size_t patternLength, const Char* value,
+                    size_t valueLength) {
+    using String = std::basic_string<Char>;
+    if (patternLength == 0) return 0;
+    size_t count = 0;
+    size_t at = text.find(pattern, 0, patternLength);
+    while (at != String::npos) {
+        text.replace(at, patternLength, value, valueLength);
+        logReplacement(String(pattern, patternLength), String(value, valueLength));
+        ++count;
+        at = text.find(pattern, at + valueLength, patternLength);
+    }
+    return count;
+}
+
 template <class Char>
 size_t replaceAllIn(std::basic_string<Char>& text, const std::basic_string<Char>& pattern,
                     const std::basic_string<Char>& value) {
-    if (pattern.empty()) return 0;
-    size_t count = 0;
-    size_t at = text.find(pattern);
-    while (at != std::basic_string<Char>::npos) {
-        text.replace(at, pattern.size(), value);
-        logReplacement(pattern, value);
-        ++count;
-        at = text.find(pattern, at + value.size());
-    }
-    return count;
+    return replaceAllIn(text, pattern.data(), pattern.size(), value.data(), value.size());
 }
 
 template <class Char>
@@ -65,6 +77,17 @@ std::basic_string<Char> literal(const char* text) {
     std::basic_string<Char> out;
     for (const char* p = text; *p; ++p) out += static_cast<Char>(static_cast<unsigned char>(*p));
     return out;
+}
+
+// The built-in names in the text's character type, made once.
+template <class Char>
+const std::basic_string<Char>* builtInNames() {
+    static const auto names = [] {
+        std::vector<std::basic_string<Char>> out;
+        for (const BuiltIn& builtIn : kBuiltIns) out.push_back(literal<Char>(builtIn.name));
+        return out;
+    }();
+    return names.data();
 }
 
 template <class Char>
@@ -88,20 +111,30 @@ void upperCaseAscii(std::basic_string<Char>& text) {
 
 template <class Char>
 void expandIn(std::basic_string<Char>& text, const LauncherVariableValues<Char>& values, const Char* environment) {
-    const std::basic_string<Char> separator = literal<Char>(";");
-    for (const BuiltIn& builtIn : kBuiltIns)
-        replaceAllIn(text, literal<Char>(builtIn.name), valueOf(builtIn.value, values, separator));
+    const std::basic_string<Char> separator(1, static_cast<Char>(';'));
+    const std::basic_string<Char>* names = builtInNames<Char>();
+    for (size_t i = 0; i < sizeof kBuiltIns / sizeof kBuiltIns[0]; ++i)
+        replaceAllIn(text, names[i], valueOf(kBuiltIns[i].value, values, separator));
     if (!environment) return;
+    std::basic_string<Char> pattern;
     for (const Char* entry = environment; *entry;) {
-        std::basic_string<Char> copy(entry);
-        entry += copy.size() + 1;
-        size_t equals = copy.find(static_cast<Char>('='));
-        if (equals == std::basic_string<Char>::npos) continue;
-        std::basic_string<Char> pattern = literal<Char>("${") + copy.substr(0, equals) + literal<Char>("}");
-        std::basic_string<Char> value = copy.substr(equals + 1);
-        replaceAllIn(text, pattern, value);
-        upperCaseAscii(pattern);
-        replaceAllIn(text, pattern, value);
+        const Char* equals = entry;
+        while (*equals && *equals != static_cast<Char>('=')) ++equals;
+        const Char* end = equals;
+        while (*end) ++end;
+        const Char* next = end + 1;
+        if (*equals) {
+            pattern.assign(1, static_cast<Char>('$'));
+            pattern += static_cast<Char>('{');
+            pattern.append(entry, equals);
+            pattern += static_cast<Char>('}');
+            const Char* value = equals + 1;
+            size_t valueLength = static_cast<size_t>(end - value);
+            replaceAllIn(text, pattern.data(), pattern.size(), value, valueLength);
+            upperCaseAscii(pattern);
+            replaceAllIn(text, pattern.data(), pattern.size(), value, valueLength);
+        }
+        entry = next;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,20 @@ std::vector<std::string> splitNames(const std::string& list) {
     return names;
 }
 
+// Four bytes at a time: byte by byte the mask costs about as much as the
+// writes of a large file.
+void unmask(uint8_t* data, uint32_t size) {
+    constexpr uint32_t wideMask = 0x01010101u * kFileTableMask;
+    uint32_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        uint32_t word;
+        std::memcpy(&word, data + i, 4);
+        word ^= wideMask;
+        std::memcpy(data + i, &word, 4);
+    }
+    for (; i < size; ++i) data[i] ^= kFileTableMask;
+}
+
 bool writeAll(HANDLE file, const uint8_t* data, DWORD size) {
     while (size > 0) {
         DWORD written = 0;
@@ -77,7 +92,7 @@ int extractRecord(FileByteSource& source, const std::string& target) {
             logError(L"ReadFile failed %d %d %I64d", static_cast<int>(got), static_cast<int>(error), copied);
             return kExtractReadFailed;
         }
-        for (uint32_t i = 0; i < got; ++i) buffer[i] ^= kFileTableMask;
+        unmask(buffer, got);
         if (!writeAll(file.get(), buffer, got)) return kExtractWriteFailed;
         copied += got;
     }

@@ -9,6 +9,7 @@
 #include "support/instance_name.h"
 #include "support/paths.h"
 #include "support/temp_dirs.h"
+#include "support/window_functions.h"
 
 namespace {
 
@@ -107,18 +108,19 @@ void logSemaphore(const std::string& name, DWORD error, HANDLE handle) {
 }
 
 BOOL CALLBACK activateWindow(HWND window, LPARAM) {
+    const WindowFunctions& user = windowFunctions();
     DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (!IsWindowVisible(window) || owner != activationPid) return TRUE;
+    user.getWindowThreadProcessId(window, &owner);
+    if (!user.isWindowVisible(window) || owner != activationPid) return TRUE;
     logMessage(L"found window %p", window);
-    if (activationRestore && IsIconic(window)) {
+    if (activationRestore && user.isIconic(window)) {
         logMessage(L"restore");
-        ShowWindow(window, SW_RESTORE);
+        user.showWindow(window, SW_RESTORE);
     }
     logMessage(L"foreground");
-    SetForegroundWindow(window);
+    user.setForegroundWindow(window);
     logMessage(L"popup");
-    SetForegroundWindow(GetLastActivePopup(window));
+    user.setForegroundWindow(user.getLastActivePopup(window));
     logMessage(L"done");
     return TRUE;
 }
@@ -200,5 +202,6 @@ void registerInstancePid() {
 void activateProcessWindows(DWORD processId, bool restore) {
     activationPid = processId;
     activationRestore = restore;
-    EnumWindows(activateWindow, 0);
+    // Without the window functions there is nothing to activate.
+    if (windowFunctions().complete()) windowFunctions().enumWindows(activateWindow, 0);
 }

@@ -1,0 +1,459 @@
+"""The launcher's costs, measured side by side with a yardstick in one run:
+launch overhead, the version cache, extraction, the build tool, memory, how
+launch time grows with its inputs, and service control latency.
+
+Run by scripts/bench (which builds everything and sets up one Wine prefix
+with a persistent wineserver); the environment is that of the Wine tests
+(WINEPREFIX, VBX_WIN32_DIR, VBX_NATIVE_DIR, VBX_SOURCE_DIR) plus
+VBX_BENCH_DIR, a scratch directory for the build tool's inputs.
+Arguments name the benchmarks to run (default: all). Figures, never a
+failure: a goal that is not met is printed as such."""
+import os
+import platform
+import re
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+import benchlib as bl
+import fake_runtime as fr
+import launchbed as lb
+import winebed as wb
+
+BENCH_FIXTURES = wb.WIN32_DIR / "bench"
+CACHE_KEY = r"HKCU\SOFTWARE\quindle\vorbix\jvms2"
+VENDOR_KEY = r"HKLM\SOFTWARE\JavaSoft\JRE"
+MIB = 1 << 20
+
+
+def app_config(service=None, **extra):
+    config = {"serviceName": service or wb.unique("vbxbench"), "launcherFlavour": "e",
+              "mainClass": "com.example.App", "jvmSearchSequence": [{"type": "R", "value": "rt"}]}
+    config.update(extra)
+    return config
+
+
+def fixture(name, directory):
+    """A bench fixture copied beside the launcher it is compared with."""
+    target = Path(directory) / name
+    shutil.copy(BENCH_FIXTURES / name, target)
+    return target
+
+
+def main_ran(home):
+    return any(line.startswith("main ") for line in lb.records(home))
+
+
+def clear_records(home):
+    (Path(home) / "bin" / "server" / "jvm.record").unlink(missing_ok=True)
+
+
+def launcher(stem, control=("quiet",), **config):
+    """A directory with a runtime (recording VM) and a launcher packed by
+    vorbix-pack that finds it (R rt)."""
+    directory = wb.app_dir(stem)
+    home = lb.make_runtime(directory, version="1.8.0_301", control=list(control))
+    exe = wb.pack(app_config(**config), directory, name=stem + ".exe")
+    bl.wine_time(exe, "/run")  # a first run fills the version cache
+    if not main_ran(home):
+        raise RuntimeError(f"{exe}: the VM's main did not run: {lb.records(home)}")
+    clear_records(home)
+    return directory, home, exe
+
+
+# --- 1 ------------------------------------------------------------------------
+
+def bench_launch():
+    bl.heading("1. Launch overhead: '/run' (warm version cache, main returns at once) against a bare program")
+    directory, home, exe = launcher("launch")
+    bare = fixture("bare_exit.exe", directory)
+    # For the share of the VM library's own loading: a bare program that
+    # loads it (and writes one memory line), without any launcher.
+    loader = fixture("memory_baseline.exe", directory)
+    library = wb.windows_path(home / "bin" / "server" / "jvm.dll")
+    times = bl.interleaved({"bare": lambda: bl.wine_time(bare), "launcher": lambda: bl.wine_time(exe, "/run"),
+                            "loader": lambda: bl.wine_time(loader, library)}, bl.RUNS)
+    clear_records(home)
+    bl.timing_line("bare program (exits at once)", times["bare"])
+    bl.timing_line("bare program loading the VM library", times["loader"])
+    bl.timing_line("launcher /run", times["launcher"])
+    ratio = bl.median(times["launcher"]) / bl.median(times["bare"])
+    bl.line("launcher's own share", bl.ms(bl.median(times["launcher"]) - bl.median(times["bare"])))
+    bl.figure("launch", "launcher / bare program", f"{ratio:.2f}x", "<= 1.2x", ratio <= 1.2)
+
+
+# --- 2 ------------------------------------------------------------------------
+
+def bench_cache():
+    bl.heading("2. Cache effect: version cache cleared (java.exe runs) against a warm cache")
+    directory, home, exe = launcher("cache")
+    bin_dir = home / "bin"
+    processes = {"cold": [], "warm": []}
+
+    def launch(kind):
+        before = fr.runs(bin_dir)
+        elapsed = bl.wine_time(exe, "/run")
+        processes[kind].append(fr.runs(bin_dir) - before)
+        return elapsed
+
+    def clear(kind):
+        if kind == "cold":
+            wb.reg_delete(CACHE_KEY)
+
+    runs = max(5, bl.RUNS * 2 // 3)
+    times = bl.interleaved({"cold": lambda: launch("cold"), "warm": lambda: launch("warm")}, runs, before=clear)
+    bl.timing_line("cold: cache cleared", times["cold"])
+    bl.timing_line("warm: cache filled", times["warm"])
+    ratio = bl.median(times["cold"]) / bl.median(times["warm"])
+    bl.figure("cache", "cold / warm", f"{ratio:.2f}x")
+    bl.line("cost of one version check", bl.ms(bl.median(times["cold"]) - bl.median(times["warm"])))
+    cold = sorted(set(processes["cold"]))
+    warm = sorted(set(processes["warm"]))
+    bl.figure("cache", "processes started per cold launch", "/".join(map(str, cold)))
+    bl.figure("cache", "processes started per warm launch", "/".join(map(str, warm)), "0", warm == [0])
+
+
+# --- 3 ------------------------------------------------------------------------
+
+def bench_extraction():
+    size = 64 * MIB
+    bl.heading(f"3. Extraction: a launcher carrying a {size // MIB} MiB file against CopyFileW of that file")
+    directory = wb.app_dir("extraction")
+    lb.make_runtime(directory, version="1.8.0_301", control=["quiet"])
+    big = directory / "big.bin"
+    big.write_bytes(os.urandom(size))
+    tiny = directory / "tiny.bin"
+    tiny.write_bytes(b"x")
+    carrying = wb.pack(app_config(includedFiles=[{"name": "big.bin", "source": str(big)}]), directory,
+                       name="carrying.exe")
+    plain = wb.pack(app_config(), directory, name="plain.exe")
+    copy = fixture("file_copy.exe", directory)
+    target = wb.temp_dir() / "vbxbench-copy.bin"
+    win_big, win_tiny, win_target = (wb.windows_path(p) for p in (big, tiny, target))
+    for exe in (carrying, plain):
+        bl.wine_time(exe, "/run")
+
+    def remove_copy(_):
+        target.unlink(missing_ok=True)
+
+    runs = max(7, bl.RUNS // 2)
+    times = bl.interleaved({
+        "carrying": lambda: bl.wine_time(carrying, "/run"),
+        "plain": lambda: bl.wine_time(plain, "/run"),
+        "copy big": lambda: bl.wine_time(copy, win_big, win_target),
+        "copy tiny": lambda: bl.wine_time(copy, win_tiny, win_target),
+    }, runs, before=remove_copy)
+    remove_copy(None)
+    for name, label in (("carrying", "launcher carrying the file, /run"), ("plain", "the same launcher without it"),
+                        ("copy big", "CopyFileW of the file"), ("copy tiny", "CopyFileW of a 1-byte file")):
+        bl.timing_line(label, times[name])
+    # Differences within each round, then their median: both sides of a
+    # difference ran moments apart.
+    extract = bl.median([a - b for a, b in zip(times["carrying"], times["plain"])])
+    copied = bl.median([a - b for a, b in zip(times["copy big"], times["copy tiny"])])
+    rate = lambda seconds: f"{size / MIB / seconds:.0f} MiB/s" if seconds > 0 else "n/a"
+    bl.line("extraction (launch differences, median)", f"{bl.ms(extract)}, {rate(extract)}")
+    bl.line("copy (copy differences, median)", f"{bl.ms(copied)}, {rate(copied)}")
+    ratio = copied / extract if extract > 0 else float("inf")
+    bl.figure("extraction", "extraction throughput / copy throughput", f"{ratio:.2f}x", ">= 0.7x", ratio >= 0.7)
+
+
+# --- 4 ------------------------------------------------------------------------
+
+def bench_pack():
+    count, size = 4, 64 * MIB
+    bl.heading(f"4. Build tool: vorbix-pack build with {count * size // MIB} MiB of included files against cat")
+    work = Path(os.environ.get("VBX_BENCH_DIR", "/tmp/vbxbench")) / "pack"
+    shutil.rmtree(work, ignore_errors=True)
+    work.mkdir(parents=True)
+    sources = []
+    for i in range(count):
+        path = work / f"part{i}.bin"
+        path.write_bytes(os.urandom(size))
+        sources.append(path)
+    config = app_config(includedFiles=[{"name": p.name, "source": str(p)} for p in sources], runtimeArchive=False)
+    config_path = work / "pack.json"
+    config_path.write_text(__import__("json").dumps(config))
+    packed, joined = work / "packed.exe", work / "joined.bin"
+    pack_command = [str(wb.PACK), "build", str(config_path), "-o", str(packed), "--stub", str(wb.LAUNCHER)]
+    cat_command = ["sh", "-c", 'cat "$@" > "$0"', str(joined), *map(str, sources)]
+
+    outputs = {"pack": packed, "cat": joined}
+    sizes = {}
+
+    def remove(name):
+        if outputs[name].exists():
+            sizes[name] = outputs[name].stat().st_size
+        outputs[name].unlink(missing_ok=True)
+
+    runs = max(5, bl.RUNS // 3)
+    times = bl.interleaved({"pack": lambda: bl.native_time(pack_command),
+                            "cat": lambda: bl.native_time(cat_command)}, runs, before=remove)
+    for name in outputs:
+        remove(name)
+    expected = wb.LAUNCHER.stat().st_size + count * (size + 8)
+    built = sizes.get("pack", 0)
+    bl.timing_line("vorbix-pack build", times["pack"])
+    bl.timing_line("cat of the same files", times["cat"])
+    bl.line("packed size (at least stub + files)", f"{built} bytes (>= {expected})")
+    ratio = bl.median(times["cat"]) / bl.median(times["pack"])
+    bl.figure("pack", "build throughput / cat throughput", f"{ratio:.2f}x", ">= 0.8x", ratio >= 0.8)
+    shutil.rmtree(work, ignore_errors=True)
+
+
+# --- 5 ------------------------------------------------------------------------
+
+MEMORY_LINE = re.compile(r"memory private=(\d+) peak=(\d+) vm=(\d+)")
+
+
+def memory_of(home):
+    for line in lb.records(home):
+        match = MEMORY_LINE.fullmatch(line)
+        if match:
+            return tuple(int(v) for v in match.groups())
+    raise RuntimeError(f"no memory line in {lb.records(home)}")
+
+
+def bench_memory():
+    bl.heading("5. Memory: the launcher's private bytes beside the fake VM, at main")
+    directory, home, exe = launcher("memory", control=("quiet", "memory"))
+    baseline = fixture("memory_baseline.exe", directory)
+    library = wb.windows_path(home / "bin" / "server" / "jvm.dll")
+    own, peaks, raw = [], [], []
+    for _ in range(max(5, bl.RUNS // 3)):
+        clear_records(home)
+        bl.wine_time(exe, "/run")
+        private, peak, vm = memory_of(home)
+        clear_records(home)
+        bl.wine_time(baseline, library)
+        base_private, base_peak, _ = memory_of(home)
+        own.append(private - vm - base_private)
+        peaks.append(peak - vm - base_peak)
+        raw.append((private, peak, vm, base_private, base_peak))
+    clear_records(home)
+    mid = sorted(raw)[len(raw) // 2]
+    bl.line("launcher process at main: private / peak", f"{mid[0] / MIB:.2f} / {mid[1] / MIB:.2f} MiB")
+    bl.line("of which the fake VM allocated", f"{mid[2] / 1024:.1f} KiB")
+    bl.line("bare process with the VM library: private / peak", f"{mid[3] / MIB:.2f} / {mid[4] / MIB:.2f} MiB")
+    private = bl.median(own) / MIB
+    peak = bl.median(peaks) / MIB
+    bl.figure("memory", "launcher's own private memory at main", f"{private:.2f} MiB", "< 4 MiB", private < 4)
+    bl.figure("memory", "launcher's own peak private memory", f"{peak:.2f} MiB", "< 4 MiB", peak < 4)
+
+
+# --- 6 ------------------------------------------------------------------------
+
+def curve(benchmark, unit, sizes, times):
+    """Prints time against size, the growth over the smallest size per unit,
+    and whether the growth is worse than linear."""
+    medians = [bl.median(times[n]) for n in sizes]
+    bl.line(f"{unit:>10}", f"{'time':>10}  {'growth':>10}  {'per unit':>12}")
+    for n, t in zip(sizes, medians):
+        growth = t - medians[0]
+        per = f"{growth / (n - sizes[0]) * 1e6:.2f} us" if n != sizes[0] else "-"
+        bl.line(f"{n:>10}", f"{bl.ms(t):>10}  {bl.ms(growth):>10}  {per:>12}")
+    # Worse than linear: the growth at the largest size exceeds twice what
+    # the growth up to the size before it predicts. A growth within the
+    # noise (the middle half of the smallest size's runs, at least 20 ms)
+    # predicts with the noise instead, so noise alone never counts.
+    low, high = bl.spread(times[sizes[0]])
+    noise = max(high - low, 0.02)
+    worse = False
+    for i in range(2, len(sizes)):
+        before = max(medians[i - 1] - medians[0], noise)
+        predicted = before * (sizes[i] - sizes[0]) / (sizes[i - 1] - sizes[0])
+        if medians[i] - medians[0] > 2 * predicted:
+            worse = True
+    largest = medians[-1] - medians[0]
+    per = largest / (sizes[-1] - sizes[0])
+    verdict = "worse than linear" if worse else "linear or better"
+    bl.figure("growth", f"{benchmark}: per {unit[:-1]}", f"{per * 1e6:.2f} us", "linear", not worse)
+    bl.line("", verdict)
+
+
+def vendor_keys_file(path, count, home):
+    lines = ["REGEDIT4", ""]
+    java_home = wb.windows_path(home).replace("\\", "\\\\")
+    for i in range(1, count + 1):
+        # The oldest version is the only real runtime: the walk tries every
+        # newer key before it.
+        value = java_home if i == 1 else f"C:\\\\vbxmissing\\\\jre{i}"
+        lines += [f"[{VENDOR_KEY.replace('HKLM', 'HKEY_LOCAL_MACHINE')}\\1.8.0_{i}]", f'"JavaHome"="{value}"', ""]
+    Path(path).write_text("\r\n".join(lines))
+
+
+def bench_growth_registry():
+    bl.heading("6a. Growth: vendor registry keys in the search sequence (Y), all but the oldest without a runtime")
+    sizes = [1, 10, 100, 1000]
+    directory = wb.app_dir("growth-registry")
+    home = lb.make_runtime(directory, version="1.8.0_301", control=["quiet"])
+    exe = wb.pack(app_config(jvmSearchSequence=[{"type": "Y"}]), directory, name="registry.exe")
+    files = {}
+    for n in sizes:
+        files[n] = directory / f"keys{n}.reg"
+        vendor_keys_file(files[n], n, home)
+
+    def install_keys(n):
+        wb.reg_delete(VENDOR_KEY)
+        r = wb.reg("import", wb.windows_path(files[n]), timeout=120)
+        if r.code != 0:
+            raise RuntimeError(f"reg import failed: {r}")
+
+    install_keys(1)
+    bl.wine_time(exe, "/run")
+    runs = max(5, bl.RUNS // 3)
+    times = bl.interleaved({n: (lambda: bl.wine_time(exe, "/run")) for n in sizes}, runs, before=install_keys)
+    wb.reg_delete(VENDOR_KEY)
+    curve("vendor keys", "keys", sizes, times)
+
+
+def bench_growth_options():
+    bl.heading("6b. Growth: lines of the options file beside the executable")
+    sizes = [10, 1000, 100000]
+    directory = wb.app_dir("growth-options")
+    lb.make_runtime(directory, version="1.8.0_301", control=["quiet"])
+    exes = {}
+    for n in sizes:
+        exes[n] = wb.pack(app_config(readVmOptionsFile=True), directory, name=f"lines{n}.exe")
+        text = "".join(f"-Dbench.option{i}=value{i}\r\n" for i in range(n))
+        (directory / f"lines{n}.vmoptions").write_text(text)
+        bl.wine_time(exes[n], "/run")
+    runs = max(5, bl.RUNS // 3)
+    times = bl.interleaved({n: (lambda n=n: bl.wine_time(exes[n], "/run")) for n in sizes}, runs)
+    curve("options file", "lines", sizes, times)
+
+
+def minimal_env(extra):
+    keep = ("PATH", "HOME", "USER", "LOGNAME", "WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINESERVER", "WINELOADER")
+    env = {k: os.environ[k] for k in keep if k in os.environ}
+    env.setdefault("WINEDEBUG", "-all")
+    env.update(extra)
+    return env
+
+
+def bench_growth_environment():
+    lines = 1000
+    bl.heading(f"6c. Growth: environment variables, {lines} option lines each expanding one of them")
+    sizes = [10, 100, 1000]
+    directory = wb.app_dir("growth-env")
+    lb.make_runtime(directory, version="1.8.0_301", control=["quiet"])
+    exes, envs = {}, {}
+    for n in sizes:
+        exes[n] = wb.pack(app_config(readVmOptionsFile=True), directory, name=f"env{n}.exe")
+        text = "".join(f"-Dbench.v{i}=${{BENCH_VAR_{i % n}}}\r\n" for i in range(lines))
+        (directory / f"env{n}.vmoptions").write_text(text)
+        envs[n] = minimal_env({f"BENCH_VAR_{i}": f"value-of-variable-{i}" for i in range(n)})
+        bl.wine_time(exes[n], "/run", env=envs[n])
+    runs = max(5, bl.RUNS // 3)
+    times = bl.interleaved({n: (lambda n=n: bl.wine_time(exes[n], "/run", env=envs[n])) for n in sizes}, runs)
+    bl.line("", "(variables added to a minimal environment; Wine adds its own)")
+    curve("environment", "variables", sizes, times)
+
+
+# --- 7 ------------------------------------------------------------------------
+
+def timed_stop(exe, timeout=120):
+    """Seconds from the start of '/stop' until it printed "Service stopped"."""
+    started = time.perf_counter()
+    proc = subprocess.Popen(["wine", str(exe), "/stop"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, env=wb.base_env(), cwd="/tmp")
+    seen = None
+    output = []
+    for raw in proc.stdout:
+        text = raw.decode("utf-8", "replace").strip()
+        output.append(text)
+        if text == "Service stopped":
+            seen = time.perf_counter() - started
+    proc.wait(timeout=timeout)
+    if seen is None:
+        raise RuntimeError(f"/stop printed {output}")
+    return seen
+
+
+def bench_service():
+    bl.heading("7. Service control latency: '/start' until main runs, '/stop' until \"Service stopped\"")
+    service = wb.unique("vbxbench")
+    directory = wb.app_dir("service")
+    home = lb.make_runtime(directory, version="1.8.0_301", control=["quiet", "readstdin"])
+    exe = wb.pack(app_config(service=service), directory, name=service + ".exe")
+    bl.wine_time(exe, "/run")
+    try:
+        bl.wine_time(exe, "/install")
+        starts, stops, runs = [], [], []
+        for round_index in range(max(5, bl.RUNS // 3)):
+            clear_records(home)
+            runs.append(bl.wine_time(exe, "/run"))
+            clear_records(home)
+            started = time.perf_counter()
+            bl.wine_time(exe, "/start")
+            if not wb.wait_until(lambda: main_ran(home), timeout=60, interval=0.005):
+                raise RuntimeError(f"the service's main did not run: {lb.records(home)}")
+            starts.append(time.perf_counter() - started)
+            stops.append(timed_stop(exe))
+    finally:
+        bl.wine_time(exe, "/stop", check=False)
+        bl.wine_time(exe, "/uninstall", check=False)
+    bl.timing_line("/run until the process ended (yardstick)", runs)
+    bl.timing_line("/start until the service's main ran", starts)
+    bl.timing_line("/stop until \"Service stopped\"", stops)
+    bl.figure("service", "start until main / run in the console", f"{bl.median(starts) / bl.median(runs):.2f}x")
+    bl.figure("service", "stop latency", bl.ms(bl.median(stops)))
+    bl.line("", "(the stop polls the service every 500 ms: at least one interval)")
+
+
+# --- the machine ------------------------------------------------------------------
+
+def machine():
+    bl.heading("Machine")
+    cpu = "unknown"
+    try:
+        for text in Path("/proc/cpuinfo").read_text().splitlines():
+            if text.startswith("model name"):
+                cpu = text.split(":", 1)[1].strip()
+                break
+    except OSError:
+        pass
+    os_name = platform.platform()
+    try:
+        for text in Path("/etc/os-release").read_text().splitlines():
+            if text.startswith("PRETTY_NAME="):
+                os_name = text.split("=", 1)[1].strip('"')
+    except OSError:
+        pass
+    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    bl.line("CPU", f"{cpu}, {os.cpu_count()} cores")
+    bl.line("OS", f"{os_name}, kernel {platform.release()}")
+    bl.line("Wine", wine)
+    bl.line("load average at start", " ".join(f"{v:.2f}" for v in os.getloadavg()))
+    bl.line("runs per launch benchmark", str(bl.RUNS))
+
+
+BENCHMARKS = {
+    "launch": bench_launch, "cache": bench_cache, "extraction": bench_extraction, "pack": bench_pack,
+    "memory": bench_memory, "growth-registry": bench_growth_registry, "growth-options": bench_growth_options,
+    "growth-env": bench_growth_environment, "service": bench_service,
+}
+
+
+def main(names):
+    unknown = [n for n in names if n not in BENCHMARKS and n != "growth"]
+    if unknown:
+        print(f"unknown benchmark {unknown}; known: {' '.join(BENCHMARKS)} (growth = all three growth ones)")
+        return 2
+    selected = []
+    for name in names or list(BENCHMARKS):
+        selected += [n for n in BENCHMARKS if n.startswith("growth-")] if name == "growth" else [name]
+    machine()
+    started = time.perf_counter()
+    for name in selected:
+        BENCHMARKS[name]()
+    bl.summary()
+    bl.line("load average at the end", " ".join(f"{v:.2f}" for v in os.getloadavg()))
+    bl.line("benchmark time", f"{time.perf_counter() - started:.0f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
