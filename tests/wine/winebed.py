@@ -123,6 +123,31 @@ def read_log(path):
     return Path(path).read_bytes().decode("utf-8-sig", "replace").replace("\r\n", "\n")
 
 
+# --- locales -------------------------------------------------------------------
+
+def compiled_locale(name):
+    """A directory for LOCPATH holding the glibc locale NAME (such as
+    "de_CH.UTF-8"), compiled once per test run: Wine honours LANG and the
+    LC_ categories only for locales that glibc has, while LC_ALL works
+    without. Raises unittest.SkipTest when the locale cannot be compiled."""
+    base = Path(os.environ.get("VBX_WINE_DIR") or tempfile.gettempdir()) / "locales"
+    target = base / name
+    if not (target / "LC_MESSAGES").exists():
+        source, _, charmap = name.partition(".")
+        base.mkdir(parents=True, exist_ok=True)
+        scratch = Path(tempfile.mkdtemp(dir=base))
+        proc = subprocess.run(["localedef", "-i", source, "-f", charmap or "UTF-8", str(scratch / name)],
+                              capture_output=True, timeout=120)
+        if proc.returncode != 0 or not (scratch / name / "LC_MESSAGES").exists():
+            raise RuntimeError(f"locale {name} cannot be compiled: {proc.stderr.decode(errors='replace')}")
+        try:
+            (scratch / name).rename(target)  # another test may have been first
+        except OSError:
+            pass
+        shutil.rmtree(scratch, ignore_errors=True)
+    return base
+
+
 # --- registry -----------------------------------------------------------------
 
 def reg(*args, timeout=30):
