@@ -21,7 +21,12 @@ target_link_libraries(vorbix_portable INTERFACE vorbix_win32)
 add_executable(launcher ${VBX_LAUNCHER_MAIN})
 target_link_libraries(launcher PRIVATE vorbix_win32)
 target_compile_options(launcher PRIVATE -Wall -Wextra -O2)
-target_link_options(launcher PRIVATE ${VBX_STATIC_RUNTIME} -mconsole -s)
+# ASLR and DEP: the loader may move the image (which needs its base
+# relocations kept; older linkers drop them from executables unless asked)
+# and maps its data non-executable. High-entropy addresses need a 64-bit
+# image, so none here.
+target_link_options(launcher PRIVATE ${VBX_STATIC_RUNTIME} -mconsole -s
+                    -Wl,--dynamicbase,--nxcompat,--enable-reloc-section)
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher SUFFIX .exe)
 
 add_subdirectory(tests/fixtures)

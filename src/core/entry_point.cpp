@@ -10,6 +10,7 @@
 #include "core/command_line.h"
 #include "core/config/config_file.h"
 #include "core/config/config_store.h"
+#include "core/event_log.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "core/service_admin.h"
@@ -101,6 +102,8 @@ int dispatch() {
 
     if (!arguments.empty() && arguments.back() == kRestartMarker) {
         arguments.pop_back();
+        // The service host passes the name it runs under first.
+        enableServiceEvents(!arguments.empty() && !arguments[0].empty() ? arguments[0] : serviceName());
         runInProcess(arguments, true);
         return 0;
     }

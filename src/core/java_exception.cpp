@@ -6,7 +6,8 @@
 
 namespace {
 
-void logExceptionText(JNIEnv* env, jthrowable exception) {
+std::wstring logExceptionText(JNIEnv* env, jthrowable exception) {
+    std::wstring wide;
     jclass type = env->GetObjectClass(exception);
     jmethodID toString = type ? env->GetMethodID(type, "toString", "()Ljava/lang/String;") : nullptr;
     jstring text = toString ? static_cast<jstring>(env->CallObjectMethod(exception, toString)) : nullptr;
@@ -18,7 +19,6 @@ void logExceptionText(JNIEnv* env, jthrowable exception) {
     if (text) {
         jsize length = env->GetStringLength(text);
         if (const jchar* chars = env->GetStringChars(text, nullptr)) {
-            std::wstring wide;
             for (jsize i = 0; i < length; ++i) wide.push_back(static_cast<wchar_t>(chars[i]));
             logError(L"%s", wide.c_str());
             env->ReleaseStringChars(text, chars);
@@ -26,18 +26,22 @@ void logExceptionText(JNIEnv* env, jthrowable exception) {
         env->DeleteLocalRef(text);
     }
     if (type) env->DeleteLocalRef(type);
+    return wide;
 }
 
 }  // namespace
 
-bool checkJavaException(JNIEnv* env, bool describe) {
+bool checkJavaException(JNIEnv* env, bool describe) { return checkJavaException(env, describe, nullptr); }
+
+bool checkJavaException(JNIEnv* env, bool describe, std::wstring* text) {
     jthrowable exception = env->ExceptionOccurred();
     if (!exception) return true;
     logError(L"an exception occurred");
     // The VM must not be called with an exception pending: clear it while
     // asking for its text, and raise it again only for the VM's description.
     env->ExceptionClear();
-    logExceptionText(env, exception);
+    std::wstring found = logExceptionText(env, exception);
+    if (text) *text = found;
     if (describe) {
         env->Throw(exception);
         env->ExceptionDescribe();

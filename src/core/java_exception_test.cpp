@@ -158,3 +158,14 @@ TEST_F(CheckJavaException, MissingOrThrowingToStringLogsOnlyTheFirstLine) {
         EXPECT_FALSE(fake.pending);
     }
 }
+
+TEST_F(CheckJavaException, HandsTheTextToTheCaller) {
+    fake.pending = true;
+    std::wstring text = L"stale";
+    EXPECT_FALSE(checkJavaException(&fake.env, true, &text));
+    EXPECT_EQ(text, L"java.lang.IllegalStateException: boom \u00e9");
+    fake.hasToString = false;
+    fake.pending = true;
+    EXPECT_FALSE(checkJavaException(&fake.env, false, &text));
+    EXPECT_EQ(text, L"");
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/config/config_store.h"
+#include "core/event_log.h"
 #include "core/log_rules.h"
 #include "support/format.h"
 #include "support/paths.h"
@@ -182,6 +183,14 @@ void showError(const wchar_t* text) {
         std::wstring named = (length == 0 || length >= longPath.size()) ? std::wstring(path)
                                                                         : std::wstring(longPath.data(), length);
         shown = withLogTail(shown, named);
+    }
+    // In a service nobody reads the console, and a message box would wait on
+    // an invisible desktop for a click that never comes: the event log and
+    // the standard error stream take the text instead.
+    if (serviceEventsEnabled()) {
+        reportServiceEvent(ServiceEventKind::Error, shown);
+        writeToStandardError(shown.c_str());
+        return;
     }
     if (errorsInMessageBox) {
         std::wstring title = getMessage(cfg::kMsgErrorTitle);

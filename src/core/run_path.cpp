@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/config/config_ids.h"
+#include "core/event_log.h"
 #include "core/log.h"
 #include "core/service_host.h"
 #include "jvmsearch/jvm_search.h"
@@ -25,5 +26,11 @@ void runInProcess(const std::vector<std::wstring>& arguments, bool registerConso
     checkSingleInstance();
     std::optional<std::string> jvm = findJvmOverride(arguments);
     if (LoadDLL(jvm ? jvm->c_str() : nullptr) && launchJava(arguments)) return;
+    // Failures that showed a message reported it already; the rest (the VM
+    // refused to be created, for one) only went to the diagnostic log.
+    if (!serviceErrorReported())
+        reportServiceEvent(ServiceEventKind::Error,
+                           L"The Java application could not be run; the launcher's diagnostic log (VORBIX_LOG=yes) "
+                           L"tells why.");
     exitLauncher(1);
 }

@@ -6,6 +6,7 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/service_text.cpp
   src/core/log_rules.cpp
   src/core/java_exception.cpp
+  src/core/stop_timeout.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp
@@ -14,6 +15,7 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/entry_point.cpp
   src/core/service_admin.cpp
   src/core/service_host.cpp
+  src/core/event_log.cpp
   src/core/startup.cpp
 )
 list(APPEND VBX_WIN32_SOURCES src/core/run_path.cpp)

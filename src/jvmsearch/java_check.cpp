@@ -66,21 +66,27 @@ private:
 
 ULONGLONG ticks() { return GetTickCount64(); }
 
+// A version banner is a few hundred bytes; more than this is noise that is
+// drained but not kept.
+constexpr size_t kJavaVersionOutputLimit = 64 * 1024;
+
 // Reads the child's standard error until it closes or the deadline passes.
-// False when the deadline passed first.
+// False when the deadline passed first. The deadline is checked on every
+// round, so a child that writes without pause cannot hold the launch either.
 bool readUntilClosed(HANDLE pipe, ULONGLONG deadline, std::string& text) {
     char chunk[512];
     for (;;) {
+        if (ticks() >= deadline) return false;
         DWORD available = 0;
         if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return true;  // writer gone
         if (available > 0) {
             DWORD got = 0;
             DWORD want = available < sizeof chunk ? available : sizeof chunk;
             if (!ReadFile(pipe, chunk, want, &got, nullptr) || got == 0) return true;
-            text.append(chunk, got);
+            size_t room = kJavaVersionOutputLimit - text.size();
+            text.append(chunk, got < room ? got : room);
             continue;
         }
-        if (ticks() >= deadline) return false;
         Sleep(5);
     }
 }
@@ -93,6 +99,10 @@ std::string versionCacheKey(const std::string& javaExe) {
     return key;
 }
 
+// Every value must also have the type this launcher writes: the cache lives
+// in the user's hive, and a value of another type (a number where the text
+// belongs, text where the machine number belongs) is garbage to re-run, not
+// data to reinterpret.
 bool readVersionCache(const std::string& javaExe, uint64_t lastWriteTime, std::string& version, uint32_t& machine) {
     RegistryKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, versionCacheKey(javaExe).c_str(), 0, KEY_READ, &key.key) != ERROR_SUCCESS)
@@ -103,18 +113,19 @@ bool readVersionCache(const std::string& javaExe, uint64_t lastWriteTime, std::s
     DWORD size = sizeof stamp;
     DWORD type = 0;
     if (RegQueryValueExA(key.key, "LastWriteTime", nullptr, &type, stamp, &size) == ERROR_SUCCESS &&
-        size == sizeof stamp && memcmp(stamp, &lastWriteTime, sizeof stamp) == 0) {
+        type == REG_BINARY && size == sizeof stamp && memcmp(stamp, &lastWriteTime, sizeof stamp) == 0) {
         std::vector<char> text(kPathBufferSize + 1, '\0');
         size = static_cast<DWORD>(kPathBufferSize);
         if (RegQueryValueExA(key.key, "Version", nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) ==
             ERROR_SUCCESS) {
             text[size < kPathBufferSize ? size : kPathBufferSize] = '\0';
             version = text.data();
+            bool versionIsText = type == REG_SZ;
             DWORD value = 0;
             size = sizeof value;
             if (RegQueryValueExA(key.key, "Machine", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
                     ERROR_SUCCESS &&
-                size == sizeof value) {
+                type == REG_DWORD && size == sizeof value && versionIsText) {
                 machine = value;
                 ok = version != "1.7." && version != "1.6." && version != "1.5.";
             }

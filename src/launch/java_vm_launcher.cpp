@@ -4,6 +4,7 @@
 
 #include "core/command_line.h"
 #include "core/config/config_store.h"
+#include "core/event_log.h"
 #include "core/java_exception.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
@@ -223,7 +224,14 @@ bool callMainClass(LaunchRequest& request) {
     enterSafeLogMode();
     env->CallStaticVoidMethod(launcher, main, paramArray);
     logMessage(L"main returned");
-    return checkJavaException(env, true);
+    std::wstring exceptionText;
+    if (checkJavaException(env, true, &exceptionText)) return true;
+    // The VM's description goes to the worker's discarded output; a service
+    // keeps the reason where an administrator finds it.
+    reportServiceEvent(ServiceEventKind::Error,
+                       L"The Java application's main method ended with an exception: " +
+                           (exceptionText.empty() ? std::wstring(L"(no text)") : exceptionText));
+    return false;
 }
 
 void loadHelperLibrary() {

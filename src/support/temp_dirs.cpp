@@ -309,6 +309,8 @@ void createLauncherTempDir() {
     fatalError(cfg::kMsgCannotPrepareFiles, "7");
 }
 
+const char* launcherTempDirSecurity() { return kLauncherTempDirSecurity; }
+
 const std::string& launcherTempDirectory() { return launcherTempDir; }
 void setLauncherTempDirectory(const std::string& path) { launcherTempDir = path; }
 

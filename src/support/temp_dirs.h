@@ -17,6 +17,10 @@ std::string makeTempFileName();
 // Creates the protected launcher temp directory; fatal (1009 "7") after ten
 // failed attempts.
 void createLauncherTempDir();
+// The access list it is created with (security descriptor text): full
+// access for Administrators, the owner and Local System only, not inherited
+// from the temp root.
+const char* launcherTempDirSecurity();
 // The launcher temp directory path; empty when none exists.
 const std::string& launcherTempDirectory();
 void setLauncherTempDirectory(const std::string& path);

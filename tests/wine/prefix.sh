@@ -13,6 +13,14 @@ stop_server() {
     WINEPREFIX=$1 timeout 60 wineserver -w >/dev/null 2>&1 || true
 }
 
+session_up() {
+    local pid
+    for pid in $(pgrep -x services.exe); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+
 case "${1:-}" in
 setup)
     mkdir -p "$VBX_WINE_DIR"
@@ -27,12 +35,22 @@ setup)
     # The persistent server must come before the first Wine process.
     wineserver -p </dev/null >/dev/null 2>&1
     # Wine's own session processes start with the first Wine program; start
-    # them here, detached from ctest's pipes.
-    setsid wine "$VBX_WIN32_DIR/fixtures/keeper.exe" </dev/null >/dev/null 2>&1 &
-    for _ in $(seq 1 200); do
-        pgrep -f keeper.exe >/dev/null && break
+    # them here, detached from ctest's pipes. They and every service they
+    # start inherit its debug channels and its standard error: Wine prints
+    # each event log entry (and the source it was registered under) there,
+    # which is the only way to see them (winebed.session_events).
+    : >"$VBX_WINE_DIR/session.log"
+    WINEDEBUG=-all,err+eventlog,warn+eventlog,fixme+advapi setsid wine "$VBX_WIN32_DIR/fixtures/keeper.exe" \
+        </dev/null >/dev/null 2>>"$VBX_WINE_DIR/session.log" &
+    # No other Wine process may start before the session's services.exe
+    # runs: the first one would start it in its place, with its own debug
+    # channels and standard error. (Other prefixes on this machine have a
+    # services.exe of their own; ours is told apart by its WINEPREFIX.)
+    for _ in $(seq 1 300); do
+        session_up && break
         sleep 0.1
     done
+    session_up || { echo "the Wine session did not start" >&2; exit 1; }
     timeout 60 wine cmd /c echo ready </dev/null 2>/dev/null | tr -d '\r'
     ;;
 cleanup)

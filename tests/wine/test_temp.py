@@ -7,6 +7,11 @@ import unittest
 
 import winebed as wb
 
+ADMINISTRATORS, OWNER_RIGHTS, SYSTEM = "S-1-5-32-544", "S-1-3-4", "S-1-5-18"
+# Write data, append, write extended attributes, delete children, write
+# attributes, delete, write the access list, take ownership.
+WRITE_RIGHTS = 0x2 | 0x4 | 0x10 | 0x40 | 0x100 | 0x10000 | 0x40000 | 0x80000
+
 
 class TempCase(unittest.TestCase):
     base = [(107, "0")]
@@ -171,6 +176,45 @@ class LauncherTempDirectory(TempCase):
         self.assertIn("(A;OICI;FA;;;SY)", dacl)
         self.assertRegex(dacl, r"\(A;OICI;FA;;;S-1-5-21-[\d-]+\)")
         self.assertNotIn(";WD)", dacl)
+
+    def test_access_list_entry_by_entry(self):
+        """The entries Wine reports back for the launcher temp directory, and
+        for a file and a directory made inside it, against the descriptor the
+        launcher creates it with. Wine keeps no ACL of its own: it maps the
+        request to Unix mode bits and derives the entries from them, so the
+        protection flag and the Administrators entry are lost, and children
+        get what their mode bits say rather than the inherited entries."""
+        r = self.run_driver(*self.places(self.win(self.temp)), "intendedaces", "mktemp", "tempdiraces",
+                            "populate", "0")
+        values = wb.driver_values(r)
+        intended = [ace.split() for ace in values["intended.ace"]]
+        self.assertEqual(values["intended.protected"], ["1"])
+        self.assertEqual(intended, [["A", "0x3", "0x1f01ff", sid] for sid in (ADMINISTRATORS, OWNER_RIGHTS, SYSTEM)])
+        owner = values["acl.owner"][0]
+        self.assertRegex(owner, r"^S-1-5-21-[\d-]+$")
+        self.assertEqual(values["acl.null"], ["0"])
+        reported = [ace.split() for ace in values["acl.ace"]]
+        # Every reported entry is one that was asked for (owner rights stand
+        # for the owner), and Local System and the owner kept theirs.
+        asked = {(a[0], a[1], a[2], owner if a[3] == OWNER_RIGHTS else a[3]) for a in intended}
+        for ace in reported:
+            self.assertIn(tuple(ace), asked, reported)
+        sids = [ace[3] for ace in reported]
+        self.assertIn(SYSTEM, sids)
+        self.assertTrue(owner in sids or OWNER_RIGHTS in sids, reported)
+
+        tempdir = wb.driver_value(r, "tempdir")
+        for child in ("top.txt", "sub"):
+            with self.subTest(child=child):
+                r = self.run_driver("aces", tempdir + "\\" + child)
+                for ace in wb.driver_values(r)["acl.ace"]:
+                    kind, flags, mask, sid = ace.split()
+                    if sid in (SYSTEM, owner, ADMINISTRATORS, OWNER_RIGHTS):
+                        continue
+                    # Whatever else Wine derives from the mode bits may read,
+                    # but never write, delete or change the entries.
+                    self.assertEqual(kind, "A", ace)
+                    self.assertEqual(int(mask, 16) & WRITE_RIGHTS, 0, ace)
 
     def test_exit_removes_the_directory_with_its_first_level(self):
         r = self.run_driver(*self.places(self.win(self.temp)), "mktemp", "populate", "0", "exit", "7", "log", "x",

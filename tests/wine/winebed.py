@@ -123,6 +123,31 @@ def read_log(path):
     return Path(path).read_bytes().decode("utf-8-sig", "replace").replace("\r\n", "\n")
 
 
+# --- locales -------------------------------------------------------------------
+
+def compiled_locale(name):
+    """A directory for LOCPATH holding the glibc locale NAME (such as
+    "de_CH.UTF-8"), compiled once per test run: Wine honours LANG and the
+    LC_ categories only for locales that glibc has, while LC_ALL works
+    without. Raises unittest.SkipTest when the locale cannot be compiled."""
+    base = Path(os.environ.get("VBX_WINE_DIR") or tempfile.gettempdir()) / "locales"
+    target = base / name
+    if not (target / "LC_MESSAGES").exists():
+        source, _, charmap = name.partition(".")
+        base.mkdir(parents=True, exist_ok=True)
+        scratch = Path(tempfile.mkdtemp(dir=base))
+        proc = subprocess.run(["localedef", "-i", source, "-f", charmap or "UTF-8", str(scratch / name)],
+                              capture_output=True, timeout=120)
+        if proc.returncode != 0 or not (scratch / name / "LC_MESSAGES").exists():
+            raise RuntimeError(f"locale {name} cannot be compiled: {proc.stderr.decode(errors='replace')}")
+        try:
+            (scratch / name).rename(target)  # another test may have been first
+        except OSError:
+            pass
+        shutil.rmtree(scratch, ignore_errors=True)
+    return base
+
+
 # --- registry -----------------------------------------------------------------
 
 def reg(*args, timeout=30):
@@ -357,3 +382,99 @@ def run_start(program, *args, attempts=20, **kwargs):
             return r
         time.sleep(0.5)
     return r
+
+
+def service_pid(name):
+    """The pid of the service's process as the manager reports it (0 when none)."""
+    return (service_status(name) or {}).get("pid", 0)
+
+
+def child_processes(pid):
+    """(pid, executable name) of the processes whose parent is pid."""
+    found = []
+    for line in run(SCM_PROBE, "children", str(pid), timeout=60).stdout.splitlines():
+        if line.startswith("child="):
+            child, _, exe = line[len("child="):].partition(" ")
+            found.append((int(child), exe))
+    return found
+
+
+def process_ended(pid, wait_ms=20000):
+    """True when the process has ended (or never existed) within wait_ms."""
+    result = scm_probe("waitpid", str(pid), str(wait_ms), timeout=wait_ms / 1000 + 60)
+    return result.get("ended") == "1" or result.get("error", "").startswith("openprocess")
+
+
+def kill_process(pid):
+    """Terminates a Windows process (exit code 9)."""
+    return scm_probe("kill", str(pid)).get("killed") == "1"
+
+
+# --- the Application event log, as Wine prints it ---------------------------------
+
+# Standard error of the run's Wine session (see prefix.sh): every service
+# inherits it, with the debug channels that print event log entries.
+SESSION_LOG = Path(os.environ.get("VBX_WINE_DIR", "")) / "session.log"
+EVENT_DEBUG = "-all,err+eventlog,warn+eventlog,fixme+advapi"
+
+_ESCAPES = {"\\": "\\", '"': '"', "n": "\n", "r": "\r", "t": "\t"}
+
+
+def _unescape_debug_string(text):
+    """Undoes Wine's debug string quoting: \\n, \\r, \\t, \\", \\\\ and a
+    backslash with four hex digits for any other character."""
+    out, i = [], 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text):
+            nxt = text[i + 1]
+            if nxt in _ESCAPES:
+                out.append(_ESCAPES[nxt])
+                i += 2
+                continue
+            digits = text[i + 1:i + 5]
+            if len(digits) == 4 and all(d in "0123456789abcdefABCDEF" for d in digits):
+                out.append(chr(int(digits, 16)))
+                i += 5
+                continue
+        out.append(c)
+        i += 1
+    return "".join(out)
+
+
+@dataclass
+class Event:
+    source: str   # the name the entry's source was registered under ("" if unseen)
+    kind: str     # "err" (error), "warn" (warning) or "trace" (other types)
+    text: str     # one line of the entry's strings (Wine prints them line by line)
+
+
+def parse_events(debug_output):
+    """Event log entries in Wine debug output: each ReportEventW line paired
+    with the RegisterEventSourceW before it on the same thread."""
+    import re
+    register = re.compile(r'^([0-9a-f]+):fixme:advapi:RegisterEventSourceW \(\(null\),L"(.*)"\): stub$')
+    report = re.compile(r'^([0-9a-f]+):(err|warn|trace):eventlog:ReportEventW L"(.*)"$')
+    sources, events = {}, []
+    for line in debug_output.splitlines():
+        m = register.match(line)
+        if m:
+            sources[m.group(1)] = _unescape_debug_string(m.group(2))
+            continue
+        m = report.match(line)
+        if m:
+            events.append(Event(sources.get(m.group(1), ""), m.group(2), _unescape_debug_string(m.group(3))))
+    return events
+
+
+def session_events(source=None):
+    """The entries that services of this run reported so far (of one source)."""
+    text = SESSION_LOG.read_text("utf-8", "replace") if SESSION_LOG.exists() else ""
+    return [e for e in parse_events(text) if source is None or e.source == source]
+
+
+def wait_for_event(source, fragment, timeout=30):
+    """The first entry of the source whose text holds the fragment, or None."""
+    def find():
+        return next((e for e in session_events(source) if fragment in e.text), None)
+    return wait_until(find, timeout=timeout, interval=0.1)

@@ -209,6 +209,11 @@ private:
             case KeyForm::Switch:
                 putBase(key.id, decimal(value, key.name, key.form == KeyForm::Switch), key.name);
                 break;
+            case KeyForm::Seconds:
+                if (value.is_number_integer() && !value.is_number_unsigned() && value.get<int64_t>() < 0)
+                    fail(key.name, "must not be negative (a number of seconds)");
+                putBase(key.id, decimal(value, key.name, false), key.name);
+                break;
             case KeyForm::NameList:
             case KeyForm::ClassPathList:
             case KeyForm::SearchList:

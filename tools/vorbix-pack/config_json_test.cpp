@@ -40,6 +40,7 @@ TEST_F(ConfigJsonTest, EveryEntryFormReachesTheLauncherReaders) {
       "serviceName": "Dienst \u00e9",
       "executableType": 4,
       "clearJavaOptionVariables": true,
+      "stopTimeout": 30,
       "requireJdk": false,
       "allowBetaJava": 2,
       "splashInt1": -7,
@@ -72,6 +73,7 @@ TEST_F(ConfigJsonTest, EveryEntryFormReachesTheLauncherReaders) {
     EXPECT_EQ(widened, L"Dienst \u00e9");
     EXPECT_EQ(getInt(cfg::kExecutableType), 4);
     EXPECT_EQ(getInt(cfg::kClearJavaOptionVariables), 1);
+    EXPECT_EQ(baseText(cfg::kStopTimeout), "30");
     EXPECT_EQ(baseText(cfg::kRequireJdk), "0");
     EXPECT_EQ(getInt(cfg::kAllowBetaJava), 2);
     EXPECT_EQ(getInt(cfg::kSplashInt1), -7);
@@ -172,6 +174,11 @@ TEST_F(ConfigJsonTest, MalformedConfigurationsNameTheFileAndTheProblem) {
         {"fraction", R"({"executableType": 1.5})", "executableType: expected an integer, got number"},
         {"switch as text", R"({"requireJdk": "yes"})", "requireJdk: expected an integer or a boolean, got string"},
         {"out of range", R"({"executableType": 4294967296})", "executableType: out of range"},
+        {"negative stop timeout", R"({"stopTimeout": -1})", "stopTimeout: must not be negative"},
+        {"stop timeout as text", R"({"stopTimeout": "5"})", "stopTimeout: expected an integer, got string"},
+        {"stop timeout as boolean", R"({"stopTimeout": true})", "stopTimeout: expected an integer, got boolean"},
+        {"stop timeout fraction", R"({"stopTimeout": 2.5})", "stopTimeout: expected an integer, got number"},
+        {"stop timeout too large", R"({"stopTimeout": 2147483648})", "stopTimeout: out of range"},
         {"list as object", R"({"classPath": {}})", "classPath: expected an array"},
         {"bad type letter", R"({"classPath": [{"type": "X", "value": "x"}]})",
          "classPath[0].type: expected one of A, D, E, S, got \"X\""},

@@ -14,6 +14,7 @@ const std::vector<ConfigKey>& configKeys() {
         {"launcherFlavour", kLauncherFlavour, KeyForm::Text, 1, nullptr},
         {"clearJavaOptionVariables", kClearJavaOptionVariables, KeyForm::Switch, 0, nullptr},
         {"serviceDescription", kServiceDescription, KeyForm::Localized, kWideMaxLength, nullptr},
+        {"stopTimeout", kStopTimeout, KeyForm::Seconds, 0, nullptr},
         // JVM discovery.
         {"minJavaVersion", kMinJavaVersion, KeyForm::Text, 1999, nullptr},
         {"maxJavaVersion", kMaxJavaVersion, KeyForm::Text, 1999, nullptr},

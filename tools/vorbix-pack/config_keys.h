@@ -12,6 +12,7 @@ enum class KeyForm {
     Text,           // base table, 8-bit text
     Number,         // base table, decimal text
     Switch,         // base table, decimal text; booleans give 1 and 0
+    Seconds,        // base table, decimal text of a non-negative integer
     NameList,       // base table, strings joined by `separator`
     ClassPathList,  // base table, {type, required, value} items joined by ";"
     SearchList,     // base table, {type, value} items joined by ";"

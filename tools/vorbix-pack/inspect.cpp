@@ -210,6 +210,11 @@ Json contentsToJson(const LauncherContents& contents, const std::vector<std::str
                 else
                     json[key.name] = number;
                 break;
+            case KeyForm::Seconds:
+                // A value build would refuse stays under its raw id.
+                if (!canonicalInt(text, number) || number < 0) continue;
+                json[key.name] = number;
+                break;
             default:
                 if (auto items = structuredList(key, text))
                     json[key.name] = *items;

@@ -39,7 +39,7 @@ TEST_F(InspectTest, JsonOfABlockBuildsTheSameBlock) {
       "modulePath": "A1x;Zy", "jvmSearchSequence": "Q",
       "versionOptionSets": [{"condition": "*", "options": "-Xss1m"}],
       "includedFiles": [{"name": "f.bin", "source": "f.bin"}],
-      "107": 5, "122": "M", "134": " 1", "10300": "raw",
+      "107": 5, "122": "M", "134": " 1", "10300": "raw", "stopTimeout": 0,
       "serviceDescription": "D", "messages": {"1000": "T"}, "wide": {"40000": "W"},
       "locales": [{"prefix": "de", "serviceDescription": "DD", "messages": {"1000": "TT"}, "wide": {"40000": "WW"}},
                   {"prefix": "de"}]
@@ -58,6 +58,7 @@ TEST_F(InspectTest, JsonOfABlockBuildsTheSameBlock) {
     EXPECT_EQ(json["executableType"], 5);
     EXPECT_EQ(json["requireJdk"], true);
     EXPECT_EQ(json["134"], " 1");  // not canonical decimal: stays raw
+    EXPECT_EQ(json["stopTimeout"], 0);
     EXPECT_EQ(json["modulePath"], "A1x;Zy");
     EXPECT_EQ(json["includedFiles"][0]["size"], 5);
     PackConfig again = parsePackConfig(json.dump(), dir / "again.json");
@@ -128,6 +129,19 @@ TEST_F(InspectTest, ExtractThenBuildGivesTheSameLauncher) {
     EXPECT_EQ(read(dir / "out2/app.json"), read(dir / "out/app.json"));
     buildLauncher(dir / "out2/app.json", dir / "third.exe", dir / "stub.exe", dir);
     EXPECT_EQ(read(dir / "third.exe"), read(dir / "first.exe"));
+}
+
+TEST_F(InspectTest, StopTimeoutsBuildWouldRefuseStayRaw) {
+    for (const char* raw : {"-3", "5s"}) {
+        PackConfig config = parsePackConfig(std::string(R"({"30001": ")") + raw + "\"}", dir / "app.json");
+        auto image = imageOf(config.block);
+        MemoryByteSource source(image.data(), image.size());
+        auto json = contentsToJson(readLauncherContents(source, "x.exe"), {});
+        EXPECT_FALSE(json.contains("stopTimeout")) << raw;
+        EXPECT_EQ(json["30001"], raw);
+        PackConfig again = parsePackConfig(json.dump(), dir / "again.json");
+        EXPECT_EQ(serializeBlock(again.block), serializeBlock(config.block));
+    }
 }
 
 // The reference table lists every key with its id.

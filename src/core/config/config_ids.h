@@ -17,6 +17,7 @@ constexpr ConfigId kServiceDependencies = 149;      // wide (6000), names separa
 constexpr ConfigId kLauncherFlavour = 2001;         // narrow (2): 'e' launcher, else installer
 constexpr ConfigId kClearJavaOptionVariables = 10012;  // int
 constexpr ConfigId kServiceDescription = 20017;     // localized
+constexpr ConfigId kStopTimeout = 30001;            // decimal seconds; absent = wait for the worker without limit
 
 // JVM discovery.
 constexpr ConfigId kMinJavaVersion = 126;           // narrow (2000)
