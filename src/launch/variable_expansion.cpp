@@ -47,29 +47,53 @@ void logReplacement(const std::wstring& pattern, const std::wstring& value) {
     logMessage(L"expanding2 %s to %s.", pattern.c_str(), value.c_str());
 }
 
+// Environment values may refer to later entries, so each step can double the
+// text (A=${B}${B}, B=${C}${C}, ...): past this size expansion stops rather
+// than exhausting memory. No real option line, path or entry comes near it.
+constexpr size_t kExpandedTextLimit = size_t(1) << 18;
+
 // Pattern and value as pointer and length: the environment walk searches
 // with a reused buffer and the entry's own characters, allocating nothing
-// unless a replacement happens.
+// unless a replacement happens. The result is built in one pass, so many
+// occurrences cost linear time. Returns false when the result would pass
+// the limit; the text then keeps the replacements made before that point.
 template <class Char>
-size_t replaceAllIn(std::basic_string<Char>& text, const Char* pattern, size_t patternLength, const Char* value,
-                    size_t valueLength) {
+bool replaceAllIn(std::basic_string<Char>& text, const Char* pattern, size_t patternLength, const Char* value,
+                  size_t valueLength, size_t limit, size_t& count) {
     using String = std::basic_string<Char>;
-    if (patternLength == 0) return 0;
-    size_t count = 0;
+    count = 0;
+    if (patternLength == 0) return true;
     size_t at = text.find(pattern, 0, patternLength);
+    if (at == String::npos) return true;
+    String out;
+    size_t start = 0;
+    bool fits = true;
     while (at != String::npos) {
-        text.replace(at, patternLength, value, valueLength);
+        if (out.size() + (at - start) + valueLength + (text.size() - at - patternLength) > limit) {
+            logMessage(L"expansion stopped: the text would pass %d characters", static_cast<int>(limit));
+            fits = false;
+            break;
+        }
+        out.append(text, start, at - start);
+        out.append(value, valueLength);
         logReplacement(String(pattern, patternLength), String(value, valueLength));
         ++count;
-        at = text.find(pattern, at + valueLength, patternLength);
+        start = at + patternLength;
+        // Searching on behind the inserted value is searching the original
+        // text behind the occurrence.
+        at = text.find(pattern, start, patternLength);
     }
-    return count;
+    out.append(text, start, String::npos);
+    text.swap(out);
+    return fits;
 }
 
 template <class Char>
 size_t replaceAllIn(std::basic_string<Char>& text, const std::basic_string<Char>& pattern,
                     const std::basic_string<Char>& value) {
-    return replaceAllIn(text, pattern.data(), pattern.size(), value.data(), value.size());
+    size_t count = 0;
+    replaceAllIn(text, pattern.data(), pattern.size(), value.data(), value.size(), text.max_size(), count);
+    return count;
 }
 
 template <class Char>
@@ -113,8 +137,13 @@ template <class Char>
 void expandIn(std::basic_string<Char>& text, const LauncherVariableValues<Char>& values, const Char* environment) {
     const std::basic_string<Char> separator(1, static_cast<Char>(';'));
     const std::basic_string<Char>* names = builtInNames<Char>();
-    for (size_t i = 0; i < sizeof kBuiltIns / sizeof kBuiltIns[0]; ++i)
-        replaceAllIn(text, names[i], valueOf(kBuiltIns[i].value, values, separator));
+    size_t count = 0;
+    for (size_t i = 0; i < sizeof kBuiltIns / sizeof kBuiltIns[0]; ++i) {
+        const std::basic_string<Char>& value = valueOf(kBuiltIns[i].value, values, separator);
+        if (!replaceAllIn(text, names[i].data(), names[i].size(), value.data(), value.size(), kExpandedTextLimit,
+                          count))
+            return;
+    }
     if (!environment) return;
     std::basic_string<Char> pattern;
     for (const Char* entry = environment; *entry;) {
@@ -130,9 +159,11 @@ void expandIn(std::basic_string<Char>& text, const LauncherVariableValues<Char>&
             pattern += static_cast<Char>('}');
             const Char* value = equals + 1;
             size_t valueLength = static_cast<size_t>(end - value);
-            replaceAllIn(text, pattern.data(), pattern.size(), value, valueLength);
+            if (!replaceAllIn(text, pattern.data(), pattern.size(), value, valueLength, kExpandedTextLimit, count))
+                return;
             upperCaseAscii(pattern);
-            replaceAllIn(text, pattern.data(), pattern.size(), value, valueLength);
+            if (!replaceAllIn(text, pattern.data(), pattern.size(), value, valueLength, kExpandedTextLimit, count))
+                return;
         }
         entry = next;
     }

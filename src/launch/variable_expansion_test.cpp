@@ -63,6 +63,29 @@ TEST(LauncherVariables, SelfReferenceDoesNotLoop) {
     EXPECT_EQ(hostLog().front(), L"expanding2 ${X} to ${X}.");
 }
 
+TEST(LauncherVariables, ChainedDoublingStopsAtTheLimit) {
+    // Forty entries that each double the text would make 2^40 references.
+    std::string environment;
+    for (int i = 0; i < 40; ++i)
+        environment += "V" + std::to_string(i) + "=${V" + std::to_string(i + 1) + "}${V" + std::to_string(i + 1) +
+                       "}" + '\0';
+    environment += '\0';
+    resetHost();
+    std::string text = expand("${V0}", environment);
+    EXPECT_LE(text.size(), size_t(1) << 18);
+    EXPECT_GT(text.size(), size_t(1) << 16);
+    EXPECT_EQ(hostLog().back(), L"expansion stopped: the text would pass 262144 characters");
+    // Below the limit the same chain expands in full.
+    EXPECT_EQ(expand("${A}", block({"A=${B}${B}", "B=${C}${C}", "C=c"})), "cccc");
+}
+
+TEST(LauncherVariables, ManyOccurrencesAreAllReplaced) {
+    std::string text(20000, 'x'), expected;
+    for (int i = 0; i < 20000; ++i) expected += "yz";
+    EXPECT_EQ(replaceAll(text, "x", "yz"), 20000u);
+    EXPECT_EQ(text, expected);
+}
+
 TEST(LauncherVariables, NullEnvironmentIsEmpty) {
     std::string text = "${A}%VORBIX_EXEDIR%";
     expandWithValues(text, values(), nullptr);
