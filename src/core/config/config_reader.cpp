@@ -128,10 +128,8 @@ namespace {
 void readHeader(ByteSource& source) {
     seekConfigBlock(source);
     // A file that ends behind its last section has no block at all: that is a
-    // missing magic, not a failed read.
-    uint8_t magic[4];
-    uint32_t bytesRead = 0, errorCode = 0;
-    if (!readExact(source, magic, 4, bytesRead, errorCode) || littleEndian32(magic) != kConfigMagic)
+    // missing magic. A file cut inside the magic is a short read like any other.
+    if (source.remaining() == 0 || static_cast<uint32_t>(readInt(source)) != kConfigMagic)
         fatalError(L"Internal Error: magic");
     readInt(source);
     readInt(source);

@@ -138,7 +138,7 @@ TEST_F(ConfigReaderTest, TruncatedBlocksNameTheReader) {
         size_t keep;
         const wchar_t* text;
     } cases[] = {
-        {2, L"Internal Error: magic"},                           // magic
+        {2, L"Internal Error: readInt"},                         // inside the magic
         {header - 4, L"Internal Error: readLong"},               // third header value
         {header + 2, L"Internal Error: readInt"},                // base count
         {header + 4 + 4 + 4 + 3, L"Internal Error: readString"}, // inside "service"
