@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "architecture.h"
 #include "config_keys.h"
 #include "file_source.h"
 #include "pack_error.h"
@@ -64,6 +65,11 @@ public:
                 parseLocales(value);
             } else if (key == kRuntimeArchiveKey) {
                 parseRuntimeArchive(value);
+            } else if (key == kArchitectureKey) {
+                if (!value.is_string() || architectureMachine(value.get<std::string>()) == 0)
+                    fail(key, "expected \"x86\" or \"x64\", got " +
+                                  (value.is_string() ? "\"" + value.get<std::string>() + "\"" : value.type_name()));
+                architecture_ = value.get<std::string>();
             } else if (const ConfigKey* known = findKeyByName(key)) {
                 parseKnownKey(*known, value);
             } else if (parseRawId(key, id)) {
@@ -78,6 +84,7 @@ public:
         config.block.sections = std::move(sections_);
         config.files = std::move(files_);
         config.runtimeArchive = runtimeArchive_;
+        config.architecture = architecture_;
         config.configName = file_;
         return config;
     }
@@ -367,6 +374,7 @@ private:
     std::vector<LocaleSection> sections_;
     std::vector<IncludedFile> files_;
     RuntimeArchiveChoice runtimeArchive_;
+    std::string architecture_;
 };
 
 // "file:line:column: what" for a syntax error.

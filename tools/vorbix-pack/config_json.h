@@ -26,6 +26,7 @@ struct PackConfig {
     ConfigBlock block;                  // records sorted by id, sections in the given order
     std::vector<IncludedFile> files;    // in the order of entry 2003
     RuntimeArchiveChoice runtimeArchive;
+    std::string architecture;           // "x86", "x64", or "" when not given
     std::string configName;             // the config file, for messages
 };
 

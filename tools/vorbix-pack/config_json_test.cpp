@@ -172,6 +172,8 @@ TEST_F(ConfigJsonTest, MalformedConfigurationsNameTheFileAndTheProblem) {
         {"number as text", R"({"executableType": "4"})", "executableType: expected an integer, got string"},
         {"number as boolean", R"({"executableType": true})", "executableType: expected an integer, got boolean"},
         {"fraction", R"({"executableType": 1.5})", "executableType: expected an integer, got number"},
+        {"unknown architecture", R"({"architecture": "arm64"})", "architecture: expected \"x86\" or \"x64\", got \"arm64\""},
+        {"architecture as number", R"({"architecture": 64})", "architecture: expected \"x86\" or \"x64\", got number"},
         {"switch as text", R"({"requireJdk": "yes"})", "requireJdk: expected an integer or a boolean, got string"},
         {"out of range", R"({"executableType": 4294967296})", "executableType: out of range"},
         {"negative stop timeout", R"({"stopTimeout": -1})", "stopTimeout: must not be negative"},

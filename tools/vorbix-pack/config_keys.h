@@ -45,6 +45,7 @@ constexpr const char* kMessagesKey = "messages";                    // wide tabl
 constexpr const char* kWideKey = "wide";                            // raw wide-table entries by id
 constexpr const char* kLocalesKey = "locales";                      // locale sections
 constexpr const char* kRuntimeArchiveKey = "runtimeArchive";        // the tool's own: runtime archive or not
+constexpr const char* kArchitectureKey = "architecture";            // the tool's own: which bare launcher
 
 // Limit of the options of a version-specific set (read widened into 6000).
 constexpr size_t kVersionOptionsMaxLength = 5999;

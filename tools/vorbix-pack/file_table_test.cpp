@@ -4,6 +4,7 @@
 
 #include "config_json.h"
 #include "file_source.h"
+#include "inspect.h"
 #include "pack_build.h"
 #include "pack_error.h"
 #include "pack_test_support.h"
@@ -124,11 +125,68 @@ TEST_F(BuildLauncherTest, FailedBuildsLeaveNoOutputAndKeepAnOldOne) {
 
 TEST_F(BuildLauncherTest, DefaultStubIsBesideTheToolElseInTheCrossBuild) {
     write("tree/win32/launcher.exe", "cross");
+    write("tree/win64/launcher.exe", "cross64");
     std::filesystem::create_directories(dir / "tree/native");
     EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/win32/launcher.exe");
+    EXPECT_EQ(defaultStubPath(dir / "tree/native", "x64"), dir / "tree/win64/launcher.exe");
     write("tree/native/launcher.exe", "beside");
+    write("tree/native/launcher64.exe", "beside64");
     EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/native/launcher.exe");
+    EXPECT_EQ(defaultStubPath(dir / "tree/native", "x64"), dir / "tree/native/launcher64.exe");
     EXPECT_THROW(defaultStubPath(dir / "elsewhere"), PackError);
+}
+
+// The architecture key picks the stub when none is given, and a given stub
+// must be of that architecture; inspect names the architecture, so the round
+// trip packs onto the same launcher.
+TEST_F(BuildLauncherTest, ArchitecturePicksAndChecksTheStub) {
+    auto stubOf = [](uint16_t machine) {
+        std::vector<uint8_t> image = stubImage();
+        image[0x84] = static_cast<uint8_t>(machine);  // the file header's machine, behind "PE\0\0" at 0x80
+        image[0x85] = static_cast<uint8_t>(machine >> 8);
+        return asString(image);
+    };
+    write("tools/launcher.exe", stubOf(0x14C));
+    write("tools/launcher64.exe", stubOf(0x8664));
+    write("x86.json", R"({"architecture": "x86", "serviceName": "s"})");
+    write("x64.json", R"({"architecture": "x64", "serviceName": "s"})");
+    write("none.json", R"({"serviceName": "s"})");
+    struct Case {
+        const char* config;
+        const char* stub;      // "" for the default
+        bool refused;
+        const char* expected;  // the architecture inspect reports, or a part of the error
+    } cases[] = {
+        {"x64.json", "", false, "x64"},
+        {"x86.json", "", false, "x86"},
+        {"none.json", "", false, "x86"},
+        {"none.json", "tools/launcher64.exe", false, "x64"},
+        {"x64.json", "tools/launcher.exe", true, "launcher.exe: an x86 launcher, but "},
+        {"x86.json", "tools/launcher64.exe", true, "launcher64.exe: an x64 launcher, but "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.config) + " " + c.stub);
+        std::filesystem::remove(dir / "out.exe");
+        std::filesystem::path stub = *c.stub ? dir / c.stub : std::filesystem::path();
+        try {
+            buildLauncher(dir / c.config, dir / "out.exe", stub, dir / "tools");
+            EXPECT_FALSE(c.refused);
+        } catch (const PackError& e) {
+            EXPECT_TRUE(c.refused) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what();
+            EXPECT_EQ(e.exitCode(), kExitBadInput);
+            EXPECT_FALSE(std::filesystem::exists(dir / "out.exe"));
+            continue;
+        }
+        std::string text = read(dir / "out.exe");
+        std::vector<uint8_t> built(text.begin(), text.end());
+        MemoryByteSource source(built.data(), built.size());
+        auto json = contentsToJson(readLauncherContents(source, "out.exe"), {});
+        EXPECT_EQ(json["architecture"], c.expected);
+        write("again.json", json.dump());
+        buildLauncher(dir / "again.json", dir / "again.exe", {}, dir / "tools");
+        EXPECT_EQ(read(dir / "again.exe"), read(dir / "out.exe"));
+    }
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 #include <ostream>
 #include <sys/stat.h>
 
+#include "architecture.h"
 #include "atomic_output.h"
 #include "config_keys.h"
 #include "core/config/config_format.h"
 #include "core/config/config_store.h"
 #include "file_source.h"
 #include "file_table.h"
+#include "pack_build.h"
 #include "pack_error.h"
 #include "text_codec.h"
 
@@ -53,6 +55,7 @@ void readContents(ByteSource& source, const std::string& name, LauncherContents&
     source.seek(0);
     if (!source.read(mz, 2, bytesRead, errorCode) || bytesRead != 2 || mz[0] != 'M' || mz[1] != 'Z')
         throw PackError(name + ": not a Windows executable");
+    contents.machine = stubMachine(source);
     seekConfigBlock(source);
     if (source.remaining() < 4 || static_cast<uint32_t>(readInt(source)) != kConfigMagic)
         throw PackError(name + ": no configuration block behind the last section (a bare launcher?)");
@@ -185,6 +188,9 @@ Json contentsToJson(const LauncherContents& contents, const std::vector<std::str
     bool takesRuntimeArchive = flavourIt != base.end() && !flavourIt->second.empty() && flavourIt->second[0] == 'e';
 
     Json json = Json::object();
+    // Which bare launcher the block sits on, so that build picks it again.
+    std::string architecture = architectureName(contents.machine);
+    if (!architecture.empty()) json[kArchitectureKey] = architecture;
     for (const ConfigKey& key : configKeys()) {
         if (key.form == KeyForm::Localized) {
             auto it = wide.find(key.id);

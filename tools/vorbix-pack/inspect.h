@@ -21,6 +21,7 @@ struct IncludedRecord {
 };
 
 struct LauncherContents {
+    uint16_t machine = 0;                // of the PE header
     ConfigBlock block;                   // records as stored, in file order
     std::vector<IncludedRecord> files;
     std::vector<std::string> warnings;   // oddities a block of this tool never has

@@ -46,8 +46,10 @@ int main(int argc, char** argv) {
         ->required()
         ->type_name("OUT.exe");
     build->add_option("--stub", stub,
-                      "The bare launcher to start from (default: launcher.exe beside this tool, else "
-                      "../win32/launcher.exe relative to its directory). Anything behind its last section is dropped.")
+                      "The bare launcher to start from (default, by the key architecture: for \"x86\" "
+                      "launcher.exe beside this tool, else ../win32/launcher.exe relative to its directory; for "
+                      "\"x64\" launcher64.exe, else ../win64/launcher.exe). Anything behind its last section is "
+                      "dropped.")
         ->type_name("PATH");
 
     std::string exe, extract, jsonOutput;
@@ -75,8 +77,8 @@ int main(int argc, char** argv) {
     try {
         if (*build) {
             fs::path tools = toolDirectory(argv[0]);
-            fs::path stubPath = stub.empty() ? defaultStubPath(tools) : fs::path(stub);
-            buildLauncher(config, output, stubPath, tools);
+            // Without --stub the configuration's architecture picks the bare launcher.
+            buildLauncher(config, output, fs::path(stub), tools);
         } else {
             InspectRequest request;
             request.exe = exe;

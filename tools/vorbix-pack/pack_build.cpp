@@ -3,23 +3,34 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "architecture.h"
 #include "atomic_output.h"
 #include "block_writer.h"
 #include "config_json.h"
+#include "config_keys.h"
 #include "file_source.h"
 #include "file_table.h"
 #include "pack_error.h"
 
 namespace fs = std::filesystem;
 
-fs::path defaultStubPath(const fs::path& toolDirectory) {
-    const fs::path candidates[] = {toolDirectory / "launcher.exe", toolDirectory / ".." / "win32" / "launcher.exe"};
+fs::path defaultStubPath(const fs::path& toolDirectory, const std::string& architecture) {
+    bool x64 = architecture == "x64";
+    const fs::path candidates[] = {toolDirectory / (x64 ? "launcher64.exe" : "launcher.exe"),
+                                   toolDirectory / ".." / (x64 ? "win64" : "win32") / "launcher.exe"};
     for (const fs::path& candidate : candidates) {
         std::error_code error;
         if (fs::is_regular_file(candidate, error)) return candidate.lexically_normal();
     }
     throw PackError("no launcher stub found (looked for " + candidates[0].lexically_normal().string() + " and " +
                     candidates[1].lexically_normal().string() + "); give one with --stub");
+}
+
+uint16_t stubMachine(ByteSource& stub) {
+    stub.seek(0x3C);
+    int32_t pe = readInt(stub);
+    stub.seek(static_cast<int64_t>(pe) + 4);
+    return static_cast<uint16_t>(readShort(stub));
 }
 
 int64_t stubImageEnd(ByteSource& stub, const std::string& name) {
@@ -59,9 +70,19 @@ void buildLauncher(const fs::path& configPath, const fs::path& outputPath, const
     PackConfig config = loadPackConfig(configPath);
     includeRuntimeArchive(config, toolDirectory);
     std::vector<uint8_t> block = serializeBlock(config.block);
-    FilePtr stub = openForReading(stubPath);
+    std::string architecture = config.architecture.empty() ? "x86" : config.architecture;
+    fs::path stubFile = stubPath.empty() ? defaultStubPath(toolDirectory, architecture) : stubPath;
+    FilePtr stub = openForReading(stubFile);
     FileByteSource stubSource(stub.get());
-    int64_t end = stubImageEnd(stubSource, stubPath.string());
+    int64_t end = stubImageEnd(stubSource, stubFile.string());
+    if (!config.architecture.empty()) {
+        std::string actual = architectureName(stubMachine(stubSource));
+        if (actual != config.architecture)
+            throw PackError(stubFile.string() + ": " +
+                            (actual.empty() ? "not a launcher of a known architecture" : "an " + actual + " launcher") +
+                            ", but " + config.configName + " asks for \"" + kArchitectureKey + "\": \"" +
+                            config.architecture + "\"");
+    }
 
     int64_t total = end + static_cast<int64_t>(block.size());
     for (int64_t size : includedFileSizes(config.files)) total += 8 + size;
@@ -75,7 +96,7 @@ void buildLauncher(const fs::path& configPath, const fs::path& outputPath, const
     AtomicOutput output(outputPath);
     std::rewind(stub.get());
     if (copyBytes(stub.get(), output.file(), end, false, outputPath.string()) != end)
-        throw PackError(stubPath.string() + ": cannot read: " + systemErrorText());
+        throw PackError(stubFile.string() + ": cannot read: " + systemErrorText());
     output.write(block.data(), block.size());
     writeFileTable(output.file(), config.files, outputPath.string());
     output.commit(mode);

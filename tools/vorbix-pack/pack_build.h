@@ -9,9 +9,15 @@
 
 #include "core/config/config_reader.h"
 
-// The launcher found beside the tool ("launcher.exe"), else in the cross
-// build next to the tool's directory ("../win32/launcher.exe").
-std::filesystem::path defaultStubPath(const std::filesystem::path& toolDirectory);
+// The bare launcher of an architecture ("x86" or "x64") found beside the
+// tool ("launcher.exe" or "launcher64.exe"), else in the cross build next to
+// the tool's directory ("../win32/launcher.exe" or "../win64/launcher.exe").
+std::filesystem::path defaultStubPath(const std::filesystem::path& toolDirectory,
+                                      const std::string& architecture = "x86");
+
+// The machine field of a Windows executable's PE header (stubImageEnd has
+// checked the header).
+uint16_t stubMachine(ByteSource& stub);
 
 // Where the block goes: behind the raw data of the last section in the
 // stub's section table, found as the launcher finds its own block. Anything
@@ -22,6 +28,8 @@ int64_t stubImageEnd(ByteSource& stub, const std::string& name);
 constexpr int64_t kMaxLauncherSize = INT32_MAX;
 
 // toolDirectory is where the default runtime archive is looked for
-// (defaultRuntimeArchivePath), when the launcher takes one.
+// (defaultRuntimeArchivePath), when the launcher takes one, and where the
+// default stub of the configured architecture is looked for when stubPath is
+// empty. A stub of another architecture than the configured one is refused.
 void buildLauncher(const std::filesystem::path& configPath, const std::filesystem::path& outputPath,
                    const std::filesystem::path& stubPath, const std::filesystem::path& toolDirectory);

@@ -1,6 +1,7 @@
 # The testable core of vorbix-pack (everything but main and its host), shared
 # by the tool's build and the fuzz tree.
 set(VBX_PACK_CORE_SOURCES
+  architecture.cpp
   atomic_output.cpp
   block_writer.cpp
   config_keys.cpp
