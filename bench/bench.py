@@ -22,7 +22,7 @@ import fake_runtime as fr
 import launchbed as lb
 import winebed as wb
 
-BENCH_FIXTURES = wb.WIN32_DIR / "bench"
+BENCH_FIXTURES = wb.WIN_DIR / "bench"
 CACHE_KEY = r"HKCU\SOFTWARE\quindle\vorbix\jvms2"
 VENDOR_KEY = r"HKLM\SOFTWARE\JavaSoft\JRE"
 MIB = 1 << 20

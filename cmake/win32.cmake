@@ -1,4 +1,5 @@
-# The 32-bit launcher and the Windows-side test fixtures.
+# The launcher and the Windows-side test fixtures, 32-bit (i686) or 64-bit
+# (x86_64) after the toolchain file.
 set(VBX_WIN_DEFINES UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601
     # Keep the runtime library's own printf family (wide %s = wide string).
     __USE_MINGW_ANSI_STDIO=0)
@@ -23,10 +24,13 @@ target_link_libraries(launcher PRIVATE vorbix_win32)
 target_compile_options(launcher PRIVATE -Wall -Wextra -O2)
 # ASLR and DEP: the loader may move the image (which needs its base
 # relocations kept; older linkers drop them from executables unless asked)
-# and maps its data non-executable. High-entropy addresses need a 64-bit
-# image, so none here.
-target_link_options(launcher PRIVATE ${VBX_STATIC_RUNTIME} -mconsole -s
-                    -Wl,--dynamicbase,--nxcompat,--enable-reloc-section)
+# and maps its data non-executable. A 64-bit image may also be placed above
+# 4 GiB (high-entropy addresses); a 32-bit one has no such range.
+set(VBX_HARDENING_LINK -Wl,--dynamicbase,--nxcompat,--enable-reloc-section)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  list(APPEND VBX_HARDENING_LINK -Wl,--high-entropy-va)
+endif()
+target_link_options(launcher PRIVATE ${VBX_STATIC_RUNTIME} -mconsole -s ${VBX_HARDENING_LINK})
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher SUFFIX .exe)
 
 add_subdirectory(tests/fixtures)

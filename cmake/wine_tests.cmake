@@ -1,26 +1,54 @@
-# Integration tests: the real launcher under Wine. One win32 prefix per test
-# run, set up and torn down by ctest fixtures; every tests/wine/test_*.py is
-# one ctest test that needs it.
-set(VBX_WIN32_DIR "${CMAKE_SOURCE_DIR}/build/win32" CACHE PATH "The cross build holding launcher.exe")
+# Integration tests: the real launcher under Wine, once for each launcher:
+# the 32-bit one in a win32 prefix (tests wine.NAME) and the 64-bit one in a
+# win64 (WoW64) prefix (tests wine.win64.NAME, so that `ctest -R win64` picks
+# them out). Each architecture's run has one prefix, set up and torn down by
+# ctest fixtures; every tests/wine/test_*.py is one ctest test of each that
+# needs it. A file whose first lines say "# architectures: x64" (or x86) runs
+# for those only.
+set(VBX_WIN32_DIR "${CMAKE_SOURCE_DIR}/build/win32" CACHE PATH "The cross build holding the 32-bit launcher.exe")
+set(VBX_WIN64_DIR "${CMAKE_SOURCE_DIR}/build/win64" CACHE PATH "The cross build holding the 64-bit launcher.exe")
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-set(VBX_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
-set(VBX_WINE_ENV
-  WINEARCH=win32 WINEDEBUG=-all WINEPREFIX=${VBX_WINE_DIR}/prefix
-  VBX_WINE_DIR=${VBX_WINE_DIR} VBX_WIN32_DIR=${VBX_WIN32_DIR}
-  VBX_NATIVE_DIR=${CMAKE_BINARY_DIR} VBX_SOURCE_DIR=${CMAKE_SOURCE_DIR}
-  PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/wine PYTHONDONTWRITEBYTECODE=1)
-
-add_test(NAME wine.prefix.setup COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prefix.sh setup)
-add_test(NAME wine.prefix.cleanup COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prefix.sh cleanup)
-set_tests_properties(wine.prefix.setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 300 ENVIRONMENT "${VBX_WINE_ENV}")
-set_tests_properties(wine.prefix.cleanup PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 120 ENVIRONMENT "${VBX_WINE_ENV}")
-
 file(GLOB VBX_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/test_*.py)
-foreach(test_file ${VBX_WINE_TESTS})
-  get_filename_component(test_name ${test_file} NAME_WE)
-  string(REGEX REPLACE "^test_" "" test_name ${test_name})
-  add_test(NAME wine.${test_name} COMMAND ${Python3_EXECUTABLE} ${test_file} -v)
-  set_tests_properties(wine.${test_name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 LABELS wine
-                       ENVIRONMENT "${VBX_WINE_ENV}")
+
+foreach(arch x86 x64)
+  if(arch STREQUAL "x86")
+    set(win_dir ${VBX_WIN32_DIR})
+    set(wine_arch win32)
+    set(prefix wine)
+  else()
+    set(win_dir ${VBX_WIN64_DIR})
+    set(wine_arch win64)
+    set(prefix wine.win64)
+  endif()
+  if(NOT EXISTS ${win_dir}/launcher.exe AND NOT EXISTS ${win_dir}/build.ninja)
+    message(WARNING "${win_dir} is not built: the ${arch} Wine tests are left out")
+    continue()
+  endif()
+  set(wine_dir ${CMAKE_BINARY_DIR}/${prefix})
+  set(env
+    WINEARCH=${wine_arch} WINEDEBUG=-all WINEPREFIX=${wine_dir}/prefix
+    VBX_ARCH=${arch} VBX_WINE_DIR=${wine_dir} VBX_WIN_DIR=${win_dir}
+    VBX_WIN32_DIR=${VBX_WIN32_DIR} VBX_WIN64_DIR=${VBX_WIN64_DIR}
+    VBX_NATIVE_DIR=${CMAKE_BINARY_DIR} VBX_SOURCE_DIR=${CMAKE_SOURCE_DIR}
+    PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/wine PYTHONDONTWRITEBYTECODE=1)
+
+  add_test(NAME ${prefix}.prefix.setup COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prefix.sh setup)
+  add_test(NAME ${prefix}.prefix.cleanup COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prefix.sh cleanup)
+  set_tests_properties(${prefix}.prefix.setup PROPERTIES FIXTURES_SETUP ${prefix} TIMEOUT 300
+                       ENVIRONMENT "${env}")
+  set_tests_properties(${prefix}.prefix.cleanup PROPERTIES FIXTURES_CLEANUP ${prefix} TIMEOUT 120
+                       ENVIRONMENT "${env}")
+
+  foreach(test_file ${VBX_WINE_TESTS})
+    file(STRINGS ${test_file} only LIMIT_COUNT 3 REGEX "^# architectures: ")
+    if(only AND NOT only MATCHES "[ ,]${arch}([ ,]|$)")
+      continue()
+    endif()
+    get_filename_component(test_name ${test_file} NAME_WE)
+    string(REGEX REPLACE "^test_" "" test_name ${test_name})
+    add_test(NAME ${prefix}.${test_name} COMMAND ${Python3_EXECUTABLE} ${test_file} -v)
+    set_tests_properties(${prefix}.${test_name} PROPERTIES FIXTURES_REQUIRED ${prefix} TIMEOUT 600
+                         LABELS "wine;wine-${arch}" ENVIRONMENT "${env}")
+  endforeach()
 endforeach()

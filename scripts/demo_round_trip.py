@@ -75,7 +75,7 @@ def vm_records(home):
 
 
 def wine(exe, *args, timeout=120):
-    env = dict(os.environ, WINEARCH="win32")
+    env = dict(os.environ)  # WINEARCH and WINEPREFIX: the caller's prefix
     env.setdefault("WINEDEBUG", "-all")
     proc = subprocess.run(["wine", str(exe), *args], capture_output=True, timeout=timeout, env=env,
                           cwd=str(exe.parent))

@@ -9,7 +9,7 @@
 #include "core/log.h"
 #include "jvmsearch/java_runtime.h"
 #include "jvmsearch/non_working.h"
-#include "jvmsearch/pe_machine.h"
+#include "jvmsearch/launcher_architecture.h"
 #include "support/paths.h"
 
 namespace {
@@ -207,7 +207,7 @@ bool runJavaVersion(const std::string& javaExe, uint64_t lastWriteTime, std::str
         logMessage(L"Terminating process");
         TerminateProcess(processHandle.handle, 1);
     } else if (exitCode != 0) {
-        writeVersionCache(javaExe, lastWriteTime, "1.0.0", kMachineX86);
+        writeVersionCache(javaExe, lastWriteTime, "1.0.0", readPeMachine(javaExe));
     }
     if (exitCode != 0) return false;
     return extractJavaVersion(text, version);
@@ -239,13 +239,13 @@ bool checkJavaExe(std::string& javaExe, std::string& version, const VersionVecto
         uint32_t machine = 0;
         if (useCache && readVersionCache(javaExe, lastWriteTime, version, machine) && version != "1.0.0") {
             logMessage(L"got version from registry %S %d", version.c_str(), static_cast<int>(machine));
-            architectureOk = machine == kMachineX86;
+            architectureOk = machine == kLauncherMachine;
             haveVersion = true;
         } else if (runJavaVersion(javaExe, lastWriteTime, version)) {
             machine = readPeMachine(javaExe);
             logMessage(L"got version from execution %S %d", version.c_str(), static_cast<int>(machine));
             if (writeCache && machine != 0) writeVersionCache(javaExe, lastWriteTime, version, machine);
-            architectureOk = machine == kMachineX86 || machine == 0;
+            architectureOk = machine == kLauncherMachine || machine == 0;
             haveVersion = true;
         } else {
             logMessage(L"couldn't get version");

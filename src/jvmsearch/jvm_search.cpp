@@ -9,6 +9,7 @@
 #include "jvmsearch/java_check.h"
 #include "jvmsearch/jvm_loader.h"
 #include "jvmsearch/jvm_sources.h"
+#include "jvmsearch/launcher_architecture.h"
 #include "jvmsearch/non_working.h"
 #include "jvmsearch/search_text.h"
 #include "jvmsearch/selected_jvm.h"
@@ -193,7 +194,7 @@ bool LoadDLL(const char* forcedLocation) {
         library = searchJvm(javaExe, version, kind, description);
         if (kind == kSourceNone) {
             logError(L"No JVM found");
-            reportMessage(cfg::kMsgNoJvmFound, "32");
+            reportMessage(cfg::kMsgNoJvmFound, kLauncherBits);
             return false;
         }
     }
@@ -211,7 +212,7 @@ bool LoadDLL(const char* forcedLocation) {
         return true;
     }
     switch (kind) {
-        case kSourceSearchPath: reportMessage(cfg::kMsgNoJvmFound, "32"); break;
+        case kSourceSearchPath: reportMessage(cfg::kMsgNoJvmFound, kLauncherBits); break;
         case kSourceDirectory: reportMessage(cfg::kMsgDirectoryJvmNotLoadable, description.c_str()); break;
         case kSourceEnvironment: reportMessage(cfg::kMsgEnvJvmNotLoadable, description.c_str()); break;
         default: reportMessage(cfg::kMsgRegistryJvmNotLoadable); break;

@@ -12,7 +12,8 @@ void detectLocale(std::string& out) {
     using UiLanguageFunction = LANGID(WINAPI*)();
     HMODULE kernel = GetModuleHandleW(L"Kernel32.DLL");
     auto uiLanguage =
-        kernel ? reinterpret_cast<UiLanguageFunction>(GetProcAddress(kernel, "GetUserDefaultUILanguage")) : nullptr;
+        kernel ? reinterpret_cast<UiLanguageFunction>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetUserDefaultUILanguage")))
+               : nullptr;
     if (uiLanguage) languageId = uiLanguage();
     out = localeForLanguageId(languageId);
     logMessage(L"language/country is %S", out.c_str());

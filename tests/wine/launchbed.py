@@ -13,16 +13,18 @@ RESTART_MARKER = "__tsy_restart"
 OWN_PROPERTIES = ("-Dvorbix.", "-Dsun.java.command=", "-Djava.library.path=", "-Dtsy.previousJdk=")
 
 
-def make_runtime(directory, jli=True, version=None, control=None):
+def make_runtime(directory, jli=True, version=None, control=None, arch=None, name="rt"):
     """rt\\bin\\java.exe and javaw.exe, rt\\bin\\server\\jvm.dll (recording), optionally
-    rt\\bin\\jli.dll. Returns the runtime home."""
-    home = Path(directory) / "rt"
+    rt\\bin\\jli.dll, built for the launcher under test (or for arch, a
+    winebed.Architecture). Returns the runtime home."""
+    fixtures = arch.fixtures if arch else wb.FIXTURES
+    home = Path(directory) / name
     (home / "bin" / "server").mkdir(parents=True)
-    shutil.copy(wb.FIXTURES / "java.exe", home / "bin" / "java.exe")
-    shutil.copy(wb.FIXTURES / "javaw.exe", home / "bin" / "javaw.exe")
-    shutil.copy(RECORDING / "jvm.dll", home / "bin" / "server" / "jvm.dll")
+    shutil.copy(fixtures / "java.exe", home / "bin" / "java.exe")
+    shutil.copy(fixtures / "javaw.exe", home / "bin" / "javaw.exe")
+    shutil.copy(fixtures / "recording" / "jvm.dll", home / "bin" / "server" / "jvm.dll")
     if jli:
-        shutil.copy(RECORDING / "jli.dll", home / "bin" / "jli.dll")
+        shutil.copy(fixtures / "recording" / "jli.dll", home / "bin" / "jli.dll")
     if version:
         (home / "bin" / "version.txt").write_text(f'java version "{version}"\n')
     if control:
@@ -56,16 +58,17 @@ class Launch:
     service's worker does, the arguments followed by the restart marker, in
     service mode."""
 
-    def __init__(self, stem="launch", jli=True, version=None, control=None):
+    def __init__(self, stem="launch", jli=True, version=None, control=None, arch=None):
         self.dir = wb.app_dir(stem)
-        self.home = make_runtime(self.dir, jli=jli, version=version, control=control)
+        self.arch = arch
+        self.home = make_runtime(self.dir, jli=jli, version=version, control=control, arch=arch)
         self.exe = None
 
     def run(self, config=None, args=(), mode="run", env=None, remove_env=(), name="app.exe", stdin=None,
             timeout=90):
         settings = {"launcherFlavour": "e"}
         settings.update(config or {})
-        self.exe = wb.pack(settings, self.dir, name=name)
+        self.exe = wb.pack(settings, self.dir, name=name, stub=self.arch.launcher if self.arch else None)
         if mode == "worker":
             command = [*args, RESTART_MARKER]
         elif mode in ("run", "run-redirect"):

@@ -1,11 +1,12 @@
-"""A small reader of PE images for the tests: the headers, the section
-table, the base relocations, and rebasing an image in a file (applying its
-own relocations as a loader would)."""
+"""A small reader of PE images (PE32 and PE32+) for the tests: the headers,
+the section table, the base relocations, and rebasing an image in a file
+(applying its own relocations as a loader would)."""
 import struct
 from dataclasses import dataclass, field
 
 DATA_DIRECTORY_BASERELOC = 5
-REL_ABSOLUTE, REL_HIGHLOW = 0, 3
+REL_ABSOLUTE, REL_HIGHLOW, REL_DIR64 = 0, 3, 10
+PE32, PE32_PLUS = 0x10B, 0x20B
 
 
 @dataclass
@@ -54,14 +55,17 @@ def read(data):
     optional_size, characteristics = struct.unpack_from("<HH", data, pe + 20)
     opt = pe + 24
     magic = struct.unpack_from("<H", data, opt)[0]
-    if magic != 0x10B:
-        raise ValueError("not a PE32 image: %#x" % magic)
+    if magic not in (PE32, PE32_PLUS):
+        raise ValueError("not a PE32 or PE32+ image: %#x" % magic)
+    # PE32+ has a 64-bit image base and no base-of-data field; the fields
+    # between keep their offsets, the data directories move by 16.
+    base_offset, base_format, tables = (opt + 28, "<I", opt + 92) if magic == PE32 else (opt + 24, "<Q", opt + 108)
     image = Image(machine=machine, characteristics=characteristics, magic=magic,
-                  image_base=struct.unpack_from("<I", data, opt + 28)[0], image_base_offset=opt + 28,
+                  image_base=struct.unpack_from(base_format, data, base_offset)[0], image_base_offset=base_offset,
                   size_of_image=struct.unpack_from("<I", data, opt + 56)[0],
                   dll_characteristics=struct.unpack_from("<H", data, opt + 70)[0])
-    directories = struct.unpack_from("<I", data, opt + 92)[0]
-    image.directories = [struct.unpack_from("<II", data, opt + 96 + 8 * i) for i in range(directories)]
+    directories = struct.unpack_from("<I", data, tables)[0]
+    image.directories = [struct.unpack_from("<II", data, tables + 4 + 8 * i) for i in range(directories)]
     for i in range(count):
         off = opt + optional_size + 40 * i
         name = data[off:off + 8].rstrip(b"\0").decode("ascii", "replace")
@@ -91,18 +95,26 @@ def relocations(data, image):
     return entries
 
 
+def address_relocation(image):
+    """The relocation type that moves an address of this image's width."""
+    return REL_DIR64 if image.magic == PE32_PLUS else REL_HIGHLOW
+
+
 def rebase(data, new_base):
-    """The image's bytes as if linked for new_base: every HIGHLOW target moved
-    by the difference, the ImageBase field set."""
+    """The image's bytes as if linked for new_base: every address target
+    (HIGHLOW in PE32, DIR64 in PE32+) moved by the difference, the ImageBase
+    field set."""
     out = bytearray(data)
     image = read(data)
-    delta = (new_base - image.image_base) & 0xFFFFFFFF
+    kind_wanted = address_relocation(image)
+    width, form, mask = (8, "<Q", (1 << 64) - 1) if kind_wanted == REL_DIR64 else (4, "<I", 0xFFFFFFFF)
+    delta = (new_base - image.image_base) & mask
     for kind, rva in relocations(data, image):
-        if kind == REL_HIGHLOW:
+        if kind == kind_wanted:
             off = image.file_offset(rva)
-            value = struct.unpack_from("<I", out, off)[0]
-            struct.pack_into("<I", out, off, (value + delta) & 0xFFFFFFFF)
+            value = struct.unpack_from(form, out, off)[0]
+            struct.pack_into(form, out, off, (value + delta) & mask)
         elif kind != REL_ABSOLUTE:
-            raise ValueError("relocation type %d in a 32-bit image" % kind)
-    struct.pack_into("<I", out, image.image_base_offset, new_base)
+            raise ValueError("relocation type %d in a %d-bit image" % (kind, 8 * width))
+    struct.pack_into(form, out, image.image_base_offset, new_base)
     return bytes(out)

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Sets up and tears down the Wine prefix of one test run: a fresh copy of a
-# cached template prefix, a persistent wineserver and a keeper process, so
-# that services started by Wine's service control manager stay alive between
+# Sets up and tears down the Wine prefix of one test run (win32 or win64, as
+# WINEARCH says): a fresh copy of a cached template prefix, a persistent
+# wineserver and a keeper process, so that services started by Wine's service control manager stay alive between
 # the tests' own Wine calls.
 set -euo pipefail
-: "${VBX_WINE_DIR:?}" "${WINEPREFIX:?}" "${VBX_WIN32_DIR:?}"
-export WINEARCH=win32 WINEDEBUG=-all
+: "${VBX_WINE_DIR:?}" "${WINEPREFIX:?}" "${VBX_WIN_DIR:?}" "${WINEARCH:?}"
+export WINEDEBUG=-all
 template=$VBX_WINE_DIR/template
 
 stop_server() {
@@ -40,7 +40,7 @@ setup)
     # each event log entry (and the source it was registered under) there,
     # which is the only way to see them (winebed.session_events).
     : >"$VBX_WINE_DIR/session.log"
-    WINEDEBUG=-all,err+eventlog,warn+eventlog,fixme+advapi setsid wine "$VBX_WIN32_DIR/fixtures/keeper.exe" \
+    WINEDEBUG=-all,err+eventlog,warn+eventlog,fixme+advapi setsid wine "$VBX_WIN_DIR/fixtures/keeper.exe" \
         </dev/null >/dev/null 2>>"$VBX_WINE_DIR/session.log" &
     # No other Wine process may start before the session's services.exe
     # runs: the first one would start it in its place, with its own debug

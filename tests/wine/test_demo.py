@@ -16,8 +16,8 @@ class DemoRoundTrip(unittest.TestCase):
     def setUp(self):
         self.dir = wb.app_dir("demo")
         self.service = wb.unique("vbxdemo")
-        self.exe = demo.pack(self.dir, wb.NATIVE_DIR, wb.WIN32_DIR, service_name=self.service)
-        self.home = demo.lay_out_test_runtime(self.dir, wb.WIN32_DIR)
+        self.exe = demo.pack(self.dir, wb.NATIVE_DIR, wb.WIN_DIR, service_name=self.service)
+        self.home = demo.lay_out_test_runtime(self.dir, wb.WIN_DIR)
 
     def tearDown(self):
         wb.remove_service(self.service)

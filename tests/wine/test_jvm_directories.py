@@ -32,7 +32,7 @@ class DirectoryEntries(unittest.TestCase):
         self.assertEqual(fr.runs(home / "bin"), 1)
         key = fr.cache_key(self.win(home / "bin" / "java.exe"))
         self.assertEqual(wb.reg_query(key, "Version"), "1.8.0_291")
-        self.assertEqual(int(wb.reg_query(key, "Machine"), 16), 332)
+        self.assertEqual(int(wb.reg_query(key, "Machine"), 16), wb.ARCH.machine)
         self.assertEqual(len(wb.reg_query(key, "LastWriteTime")), 16)
         # The run succeeded: PATH keeps the bin directory in front, in both copies.
         self.assertTrue(v["path_after"].lower().startswith(self.win(home).lower() + r"\bin;"), v)
@@ -42,7 +42,7 @@ class DirectoryEntries(unittest.TestCase):
         r, v, log = fr.driver(self.dir, [(SEQUENCE, "A" + self.win(home))], "load", name="again.exe")
         self.assertEqual(v.get("loaded"), "1", r)
         self.assertEqual(fr.runs(home / "bin"), 1)
-        self.assertIn("got version from registry 1.8.0_291 332", log)
+        self.assertIn(f"got version from registry 1.8.0_291 {wb.ARCH.machine}", log)
 
     def test_stale_or_unusable_cache_entries_run_java_again(self):
         home = fr.make_jre(self.dir / "jre", version="1.6.0_45")
@@ -57,7 +57,7 @@ class DirectoryEntries(unittest.TestCase):
             r, v, log = fr.driver(self.dir, config, "load", name="stale.exe")
             self.assertEqual(fr.runs(home / "bin"), 2, log)
             self.assertEqual(wb.reg_query(key, "LastWriteTime"), stamp)
-            self.assertIn("got version from execution 1.6.0_45 332", log)
+            self.assertIn(f"got version from execution 1.6.0_45 {wb.ARCH.machine}", log)
 
         with self.subTest("cached 1.6. is ignored"):
             wb.reg_add(key, "Version", "1.6.")
@@ -71,12 +71,12 @@ class DirectoryEntries(unittest.TestCase):
             self.assertEqual(fr.runs(home / "bin"), 3)
             self.assertEqual(v["version"], "1.6.0_44")
 
-        with self.subTest("a 64-bit machine in the cache is refused"):
-            wb.reg_add(key, "Machine", "34404", "REG_DWORD")
-            r, v, log = fr.driver(self.dir, config, "load", name="x64cache.exe")
+        with self.subTest("the other architecture's machine in the cache is refused"):
+            wb.reg_add(key, "Machine", str(wb.OTHER.machine), "REG_DWORD")
+            r, v, log = fr.driver(self.dir, config, "load", name="othercache.exe")
             self.assertEqual(v.get("loaded"), "0", r)
             self.assertEqual(fr.runs(home / "bin"), 3)
-            self.assertIn("got version from registry 1.6.0_44 34404", log)
+            self.assertIn(f"got version from registry 1.6.0_44 {wb.OTHER.machine}", log)
 
     def test_failing_java_is_cached_as_1_0_0_and_run_again(self):
         home = fr.make_jre(self.dir / "bad", exit_code=3)
@@ -93,16 +93,18 @@ class DirectoryEntries(unittest.TestCase):
     def test_bounds_beta_and_architecture_pick_the_right_entry(self):
         nine = fr.make_jre(self.dir / "nine", version="9")
         beta = fr.make_jre(self.dir / "beta", version="17-ea")
-        x64 = fr.make_jre(self.dir / "x64", version="1.8.0_300", machine=0x8664)
+        other = fr.make_jre(self.dir / "other", version="1.8.0_300", machine=wb.OTHER.machine)
         good = fr.make_jre(self.dir / "good", version="1.8.0_291")
-        seq = ";".join("A" + self.win(p) for p in (nine, beta, x64, good))
+        seq = ";".join("A" + self.win(p) for p in (nine, beta, other, good))
         r, v, log = fr.driver(self.dir, [(MAX, "1.8"), (SEQUENCE, seq)], "load")
         self.assertEqual(v.get("loaded"), "1", r)
         self.assertEqual(v["version"], "1.8.0_291")
         self.assertIn("beta vm not allowed", log)
-        # A 32-bit prefix cannot start the 64-bit image at all; its cached
-        # machine field is refused in test_stale_or_unusable_cache_entries.
-        self.assertIn("checkJavaExe (" + self.win(x64).lower() + r"\bin\java.exe", log)
+        # An image whose machine field was rewritten cannot start at all; a
+        # real one of the other architecture is refused in
+        # test_cross_architecture, its cached machine field in
+        # test_stale_or_unusable_cache_entries.
+        self.assertIn("checkJavaExe (" + self.win(other).lower() + r"\bin\java.exe", log)
         self.assertEqual(len(lines(log, "checkJavaExe returning 0")), 3, log)
 
         # Entry 130 lets the bounds decide for the beta.
@@ -185,7 +187,7 @@ class DirectoryEntries(unittest.TestCase):
                               remove_env=("VORBIX_JAVA_HOME", "TESSALY_JAVA_HOME"))
         self.assertEqual(v.get("loaded"), "0", r)
         self.assertIn("ERROR: No JVM found", log)
-        self.assertIn("MSG1016 32", r.stderr)
+        self.assertIn(f"MSG1016 {wb.ARCH.bits}", r.stderr)
 
     def test_product_variable_with_forward_slashes(self):
         home = fr.make_jre(self.dir / "envjre", version="11.0.2")
@@ -247,13 +249,13 @@ class PassesAndLocations(unittest.TestCase):
         self.assertIn("Using installer location", log)
         self.assertEqual(v["oldmin"], "1")
 
-    def test_forced_location_used_even_when_64_bit(self):
-        x64 = fr.make_jre(self.dir / "x64", version="21", machine=0x8664)
-        r, v, log = fr.driver(self.dir, [(MAX, "1.8")], "load", self.win(x64))
+    def test_forced_location_used_even_for_the_other_architecture(self):
+        other = fr.make_jre(self.dir / "other", version="21", machine=wb.OTHER.machine)
+        r, v, log = fr.driver(self.dir, [(MAX, "1.8")], "load", self.win(other))
         self.assertEqual(v.get("loaded"), "1", r)
-        # The 64-bit image cannot run on a 32-bit prefix: no version, loaded anyway.
+        # The rewritten image cannot run: no version, loaded anyway.
         self.assertEqual(v["version"], "")
-        self.assertIn("Got JRE location " + self.win(x64) + " (java exe: 0)", log)
+        self.assertIn("Got JRE location " + self.win(other) + " (java exe: 0)", log)
 
 
 class PackedRuntimes(unittest.TestCase):

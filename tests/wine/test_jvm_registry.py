@@ -112,7 +112,7 @@ class RegistrySources(unittest.TestCase):
         r, v, log = fr.driver(self.dir, [(NOREGISTRY, 1), (SEQUENCE, "Y")], "load",
                               remove_env=("VORBIX_JAVA_HOME", "TESSALY_JAVA_HOME"))
         self.assertEqual(v.get("loaded"), "0", r)
-        self.assertIn("MSG1016 32", r.stderr)
+        self.assertIn(f"MSG1016 {wb.ARCH.bits}", r.stderr)
         self.assertNotIn("test key name", log)
         self.assertEqual(fr.runs(j11 / "bin"), 0)
 

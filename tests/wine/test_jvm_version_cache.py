@@ -36,12 +36,12 @@ class GarbageInTheCache(unittest.TestCase):
         self.assertEqual(v.get("loaded"), "1", r)
         self.assertEqual(v["version"], "1.8.0_291")
         self.assertEqual(fr.runs(self.home / "bin"), self.runs, log)
-        self.assertIn("got version from execution 1.8.0_291 332", log)
+        self.assertIn(f"got version from execution 1.8.0_291 {wb.ARCH.machine}", log)
         self.assertNotIn("got version from registry", log)
         self.assertEqual(value_types(self.key),
                          {"LastWriteTime": "REG_BINARY", "Version": "REG_SZ", "Machine": "REG_DWORD"})
         self.assertEqual(wb.reg_query(self.key, "Version"), "1.8.0_291")
-        self.assertEqual(int(wb.reg_query(self.key, "Machine"), 16), 332)
+        self.assertEqual(int(wb.reg_query(self.key, "Machine"), 16), wb.ARCH.machine)
         self.assertEqual(wb.reg_query(self.key, "LastWriteTime"), self.stamp)
 
     def test_values_of_the_wrong_type_or_size_run_java_again(self):
@@ -50,10 +50,9 @@ class GarbageInTheCache(unittest.TestCase):
             ("Version", "12345", "REG_DWORD"),
             # Bytes that are no text.
             ("Version", "fffe4100ff", "REG_BINARY"),
-            # Text where the machine number belongs: "332" and its terminator
-            # are four bytes, the size of the number.
-            ("Machine", "332", "REG_SZ"),
-            ("Machine", "332", "REG_QWORD"),
+            # The right machine number, as text or as a number of the wrong size.
+            ("Machine", str(wb.ARCH.machine), "REG_SZ"),
+            ("Machine", str(wb.ARCH.machine), "REG_QWORD"),
             ("LastWriteTime", "garbage", "REG_SZ"),
             # More text than the launcher reads.
             ("Version", "1.8." + "9" * 7000, "REG_SZ"),
@@ -67,7 +66,7 @@ class GarbageInTheCache(unittest.TestCase):
         r, v, log = fr.driver(self.dir, self.config, "load", name="trusted.exe")
         self.assertEqual(v.get("loaded"), "1", r)
         self.assertEqual(fr.runs(self.home / "bin"), 1)
-        self.assertIn("got version from registry 1.8.0_291 332", log)
+        self.assertIn(f"got version from registry 1.8.0_291 {wb.ARCH.machine}", log)
 
 
 if __name__ == "__main__":

@@ -23,13 +23,19 @@ class PackedLaunchers(unittest.TestCase):
         self.assertNotIn("Internal Error", r.stderr, r)
 
     def test_minimal_example_loads_with_the_default_stub(self):
+        # Without --stub the tool takes the cross build's launcher of the
+        # configured architecture (x86 when the key is absent).
+        config = json.loads(MINIMAL.read_text(encoding="utf-8"))
+        if wb.ARCH is wb.X64:
+            config["architecture"] = "x64"
+        minimal = self.dir / "minimal.json"
+        minimal.write_text(json.dumps(config), encoding="utf-8")
         exe = self.dir / "minimal.exe"
-        r = wb.run_pack("build", MINIMAL, "-o", exe)
+        r = wb.run_pack("build", minimal, "-o", exe)
         self.assertEqual(r.code, 0, r)
         self.assert_loads(exe)
-        # Without --stub the tool takes the launcher of the cross build.
         explicit = self.dir / "explicit.exe"
-        r = wb.run_pack("build", MINIMAL, "-o", explicit, "--stub", wb.LAUNCHER)
+        r = wb.run_pack("build", minimal, "-o", explicit, "--stub", wb.LAUNCHER)
         self.assertEqual(r.code, 0, r)
         self.assertEqual(exe.read_bytes(), explicit.read_bytes())
         stub = wb.LAUNCHER.read_bytes()
@@ -72,6 +78,7 @@ class PackedLaunchers(unittest.TestCase):
         r = wb.run_pack("inspect", first)
         self.assertEqual(r.code, 0, r)
         shown = json.loads(r.stdout)
+        self.assertEqual(shown["architecture"], wb.ARCH.name)
         self.assertEqual([(f["name"], f["size"]) for f in shown["includedFiles"]],
                          [("bin\\native.dll", 300_000), ("readme.txt", len(files["readme.txt"].encode())), ("empty.txt", 0)])
         self.assertEqual(shown["locales"], config["locales"])
@@ -84,8 +91,9 @@ class PackedLaunchers(unittest.TestCase):
         self.assertEqual((out / "files" / "readme.txt").read_bytes(), files["readme.txt"].encode())
         self.assertEqual((out / "files" / "empty.txt").read_bytes(), b"")
 
+        # No --stub: the architecture inspect reported picks the launcher.
         second = self.dir / "second.exe"
-        r = wb.run_pack("build", out / "app.json", "-o", second, "--stub", wb.LAUNCHER)
+        r = wb.run_pack("build", out / "app.json", "-o", second)
         self.assertEqual(r.code, 0, r)
         self.assertEqual(second.read_bytes(), first.read_bytes())
 

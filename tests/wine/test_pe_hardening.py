@@ -8,7 +8,6 @@ import unittest
 import pe_image as pe
 import winebed as wb
 
-MACHINE_I386 = 0x14C
 FILE_RELOCS_STRIPPED = 0x0001
 FILE_DLL = 0x2000
 HIGH_ENTROPY_VA = 0x0020
@@ -29,12 +28,13 @@ class Hardening(unittest.TestCase):
         self.image = pe.read(self.data)
 
     def assert_hardened(self, image):
-        self.assertEqual(image.machine, MACHINE_I386)
+        self.assertEqual(image.machine, wb.ARCH.machine)
+        self.assertEqual(image.magic, pe.PE32_PLUS if wb.ARCH is wb.X64 else pe.PE32)
         self.assertTrue(image.dll_characteristics & DYNAMIC_BASE, hex(image.dll_characteristics))
         self.assertTrue(image.dll_characteristics & NX_COMPAT, hex(image.dll_characteristics))
         # High-entropy addresses are for 64-bit images only; a 32-bit image
         # that claims them is malformed.
-        self.assertFalse(image.dll_characteristics & HIGH_ENTROPY_VA)
+        self.assertEqual(bool(image.dll_characteristics & HIGH_ENTROPY_VA), wb.ARCH is wb.X64)
         self.assertFalse(image.characteristics & FILE_RELOCS_STRIPPED)
         rva, size = image.directories[pe.DATA_DIRECTORY_BASERELOC]
         self.assertGreater(size, 0, "no relocation directory")
@@ -43,14 +43,18 @@ class Hardening(unittest.TestCase):
     def test_bare_launcher_asks_for_aslr_and_dep_and_keeps_its_relocations(self):
         self.assert_hardened(self.image)
         entries = pe.relocations(self.data, self.image)
-        targets = [rva for kind, rva in entries if kind == pe.REL_HIGHLOW]
-        self.assertEqual({kind for kind, _ in entries} - {pe.REL_HIGHLOW, pe.REL_ABSOLUTE}, set())
-        self.assertGreater(len(targets), 1000)
-        # Every entry names a 32-bit address inside the image, in a section
-        # with file data: what the loader adds the move to.
+        address = pe.address_relocation(self.image)
+        targets = [rva for kind, rva in entries if kind == address]
+        self.assertEqual({kind for kind, _ in entries} - {address, pe.REL_ABSOLUTE}, set())
+        # A 64-bit image addresses most of its data relative to the
+        # instruction, so it needs far fewer entries.
+        self.assertGreater(len(targets), 1000 if wb.ARCH is wb.X86 else 100)
+        # Every entry names an address inside the image, in a section with
+        # file data: what the loader adds the move to.
         low, high = self.image.image_base, self.image.image_base + self.image.size_of_image
+        form = "<Q" if address == pe.REL_DIR64 else "<I"
         for rva in targets:
-            value = struct.unpack_from("<I", self.data, self.image.file_offset(rva))[0]
+            value = struct.unpack_from(form, self.data, self.image.file_offset(rva))[0]
             self.assertTrue(low <= value < high, "entry at %#x holds %#x" % (rva, value))
 
     def test_packed_launcher_keeps_the_flags_and_runs(self):

@@ -97,7 +97,7 @@ class RunInProcess(unittest.TestCase):
             wide=[(1016, "No Java found ({0})")]), name="nojava.exe")
         r = wb.run(exe, "/run", remove_env=("VORBIX_JAVA_HOME", "TESSALY_JAVA_HOME"), timeout=90)
         self.assertEqual(r.code, 1, r)
-        self.assertIn("No Java found (32)", r.stderr, r)
+        self.assertIn(f"No Java found ({wb.ARCH.bits})", r.stderr, r)
 
 
 class HostedService(unittest.TestCase):

@@ -40,7 +40,7 @@ class WorkerErrorsInTheEventLog(unittest.TestCase):
     def test_no_runtime_found(self):
         self.service(search="Rmissing")
         events = self.events_until_the_worker_ended()
-        self.assertEqual([(e.kind, e.text) for e in events], [("err", "No Java found (32)")])
+        self.assertEqual([(e.kind, e.text) for e in events], [("err", f"No Java found ({wb.ARCH.bits})")])
 
     def test_missing_launcher_class(self):
         self.service(control=["missclass com/vorbix/runtime/WinLauncher"])
@@ -80,16 +80,16 @@ class OnlyInServiceMode(unittest.TestCase):
             with self.subTest(verb=verb):
                 r = self.run_with_events(verb)
                 self.assertEqual(r.code, 1, r)
-                self.assertIn("No Java found (32)", r.stderr)
+                self.assertIn(f"No Java found ({wb.ARCH.bits})", r.stderr)
                 self.assertEqual(wb.parse_events(r.stderr), [])
 
     def test_worker_reports_under_the_name_it_was_given(self):
         r = self.run_with_events("other name", "__tsy_restart")
         self.assertEqual(r.code, 1, r)
         events = wb.parse_events(r.stderr)
-        self.assertEqual([(e.source, e.kind, e.text) for e in events], [("other name", "err", "No Java found (32)")])
+        self.assertEqual([(e.source, e.kind, e.text) for e in events], [("other name", "err", f"No Java found ({wb.ARCH.bits})")])
         # The text also stays on standard error, where it always went.
-        self.assertIn("No Java found (32)\n", r.stderr)
+        self.assertIn(f"No Java found ({wb.ARCH.bits})\n", r.stderr)
 
 
 if __name__ == "__main__":

@@ -1,8 +1,10 @@
 """Helpers for the Wine integration tests: running Windows programs with a
 timeout, the registry, path mapping, packing launchers and finding logs.
 
-The environment comes from ctest (see cmake/wine_tests.cmake): WINEPREFIX of
-the run's prefix, VBX_WIN32_DIR (launcher.exe, fixtures/), VBX_NATIVE_DIR
+The environment comes from ctest (see cmake/wine_tests.cmake): WINEPREFIX and
+WINEARCH of the run's prefix, VBX_ARCH (x86 or x64, the launcher under test),
+VBX_WIN_DIR (its cross build: launcher.exe, fixtures/), VBX_WIN32_DIR and
+VBX_WIN64_DIR (both builds, for the cases that mix them), VBX_NATIVE_DIR
 (vorbix-pack) and VBX_SOURCE_DIR.
 """
 import json
@@ -17,11 +19,35 @@ from dataclasses import dataclass
 from pathlib import Path
 
 PREFIX = Path(os.environ.get("WINEPREFIX", ""))
-WIN32_DIR = Path(os.environ.get("VBX_WIN32_DIR", ""))
 NATIVE_DIR = Path(os.environ.get("VBX_NATIVE_DIR", ""))
 SOURCE_DIR = Path(os.environ.get("VBX_SOURCE_DIR", ""))
-LAUNCHER = WIN32_DIR / "launcher.exe"
-FIXTURES = WIN32_DIR / "fixtures"
+
+
+@dataclass(frozen=True)
+class Architecture:
+    name: str       # "x86" or "x64", as vorbix-pack's "architecture" says it
+    machine: int    # the PE machine of its programs
+    bits: str       # the detail of the "no runtime" message
+    build: Path     # the cross build: launcher.exe, fixtures/
+    wine_arch: str  # the WINEARCH of a prefix that runs it
+
+    @property
+    def launcher(self):
+        return self.build / "launcher.exe"
+
+    @property
+    def fixtures(self):
+        return self.build / "fixtures"
+
+
+X86 = Architecture("x86", 0x14C, "32", Path(os.environ.get("VBX_WIN32_DIR", "")), "win32")
+X64 = Architecture("x64", 0x8664, "64", Path(os.environ.get("VBX_WIN64_DIR", "")), "win64")
+# The launcher under test in this run and the other one.
+ARCH = X64 if os.environ.get("VBX_ARCH") == "x64" else X86
+OTHER = X86 if ARCH is X64 else X64
+WIN_DIR = Path(os.environ.get("VBX_WIN_DIR") or ARCH.build)
+LAUNCHER = WIN_DIR / "launcher.exe"
+FIXTURES = WIN_DIR / "fixtures"
 PACK = NATIVE_DIR / "vorbix-pack"
 REG_EXE = r"C:\windows\system32\reg.exe"
 
@@ -44,7 +70,7 @@ def unique(stem="vbx"):
 def base_env(extra=None, remove=()):
     env = dict(os.environ)
     env.setdefault("WINEDEBUG", "-all")
-    env["WINEARCH"] = "win32"
+    env["WINEARCH"] = os.environ.get("WINEARCH") or ARCH.wine_arch
     for name in ("VORBIX_LOG", "TESSALY_LOG", *remove):
         env.pop(name, None)
     if extra:
@@ -151,7 +177,10 @@ def compiled_locale(name):
 # --- registry -----------------------------------------------------------------
 
 def reg(*args, timeout=30):
-    return run(REG_EXE, *args, timeout=timeout)
+    """reg.exe on the registry view of the launcher under test: in a win64
+    prefix, `wine` starts the 32-bit reg.exe, whose default is the 32-bit view."""
+    view = ("/reg:64",) if ARCH is X64 else ()
+    return run(REG_EXE, *args, *view, timeout=timeout)
 
 
 def reg_add(key, name, value, kind="REG_SZ"):

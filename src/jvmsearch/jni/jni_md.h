@@ -1,6 +1,7 @@
-// The platform part of the JNI declarations. The launcher is a 32-bit Windows
-// program: jint is a long there, jlong 64 bits, and the VM's entry points use
-// the __stdcall convention. The native build (unit tests) gets the usual
+// The platform part of the JNI declarations. On Windows, 32-bit and 64-bit
+// alike, jint is a long (32 bits) and jlong 64 bits; the 32-bit VM's entry
+// points use the __stdcall convention, which the 64-bit compiler ignores (x64
+// has one calling convention). The native build (unit tests) gets the usual
 // GCC definitions.
 #ifndef _JAVASOFT_JNI_MD_H_
 #define _JAVASOFT_JNI_MD_H_
