@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""The core of scripts/demo: packs examples/hello-service into a launcher, lays
-out a test Java runtime beside it and runs the service round trip under Wine
+"""The core of scripts/demo: packs examples/hello-service into a launcher of
+one architecture (the 32-bit or the 64-bit one), lays out a test Java runtime
+of the same architecture beside it and runs the service round trip under Wine
 (install, start, status, stop, status, uninstall), printing every command and
 its output. Exits 0 only when the round trip worked.
 
@@ -34,17 +35,20 @@ def say(text=""):
     print(text, flush=True)
 
 
-def pack(out_dir, native_dir, win32_dir, service_name=None):
-    """Builds out_dir/<exe> from the example's config and puts the
-    application's jar beside it. Returns the launcher's path."""
+def pack(out_dir, native_dir, win_dir, service_name=None, architecture="x86"):
+    """Builds out_dir/<exe> from the example's config on the bare launcher of
+    win_dir (the cross build of the architecture) and puts the application's
+    jar beside it. Returns the launcher's path."""
     config = json.loads((EXAMPLE / "hello-service.json").read_text(encoding="utf-8"))
     if service_name:
         config["serviceName"] = service_name
+    if architecture != "x86":
+        config["architecture"] = architecture
     exe = out_dir / (config["serviceName"] + ".exe")
     config_path = out_dir / "hello-service.json"
     config_path.write_text(json.dumps(config, indent=2, ensure_ascii=False), encoding="utf-8")
     command = [str(native_dir / "vorbix-pack"), "build", str(config_path), "-o", str(exe),
-               "--stub", str(win32_dir / "launcher.exe")]
+               "--stub", str(win_dir / "launcher.exe")]
     say("$ " + " ".join(["vorbix-pack", "build", config_path.name, "-o", exe.name]))
     result = subprocess.run(command, capture_output=True, text=True, timeout=120)
     if result.returncode != 0:
@@ -53,10 +57,11 @@ def pack(out_dir, native_dir, win32_dir, service_name=None):
     return exe
 
 
-def lay_out_test_runtime(out_dir, win32_dir):
+def lay_out_test_runtime(out_dir, win_dir):
     """jre\\ beside the launcher: the fake java.exe with its version file and
-    the recording VM told to read its standard input until it ends."""
-    fixtures = win32_dir / "fixtures"
+    the recording VM (of win_dir's architecture) told to read its standard
+    input until it ends."""
+    fixtures = win_dir / "fixtures"
     home = out_dir / "jre"
     shutil.rmtree(home, ignore_errors=True)
     (home / "bin" / "server").mkdir(parents=True)
@@ -161,14 +166,16 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--dir", type=Path, default=ROOT / "build" / "demo", help="where the launcher goes")
     parser.add_argument("--native-dir", type=Path, default=ROOT / "build" / "native")
-    parser.add_argument("--win32-dir", type=Path, default=ROOT / "build" / "win32")
+    parser.add_argument("--arch", choices=("x86", "x64"), default="x86", help="which launcher")
+    parser.add_argument("--win-dir", type=Path, help="its cross build (default: build/win32 or build/win64)")
     parser.add_argument("--service-name", help="instead of the example's service name")
     args = parser.parse_args()
     out_dir = args.dir.resolve()
     out_dir.mkdir(parents=True, exist_ok=True)
+    win_dir = (args.win_dir or ROOT / "build" / ("win64" if args.arch == "x64" else "win32")).resolve()
 
-    exe = pack(out_dir, args.native_dir.resolve(), args.win32_dir.resolve(), args.service_name)
-    home = lay_out_test_runtime(out_dir, args.win32_dir.resolve())
+    exe = pack(out_dir, args.native_dir.resolve(), win_dir, args.service_name, args.arch)
+    home = lay_out_test_runtime(out_dir, win_dir)
     say(f"packed {exe}, with hello-service.jar and jre\\ beside it")
     say()
     say(TEST_RUNTIME_NOTE.format(version=RUNTIME_VERSION, exe=exe.name))

@@ -16,7 +16,7 @@ class DemoRoundTrip(unittest.TestCase):
     def setUp(self):
         self.dir = wb.app_dir("demo")
         self.service = wb.unique("vbxdemo")
-        self.exe = demo.pack(self.dir, wb.NATIVE_DIR, wb.WIN_DIR, service_name=self.service)
+        self.exe = demo.pack(self.dir, wb.NATIVE_DIR, wb.WIN_DIR, service_name=self.service, architecture=wb.ARCH.name)
         self.home = demo.lay_out_test_runtime(self.dir, wb.WIN_DIR)
 
     def tearDown(self):
@@ -36,6 +36,7 @@ class DemoRoundTrip(unittest.TestCase):
         self.assertEqual([f["name"] for f in shown["includedFiles"]], ["vorbix-runtime.jar"])
         self.assertEqual(shown["includedFiles"][0]["size"], (wb.NATIVE_DIR / "java" / "vorbix-runtime.jar").stat().st_size)
         self.assertIs(shown["runtimeArchive"], False)
+        self.assertEqual(shown["architecture"], wb.ARCH.name)
 
 
 if __name__ == "__main__":

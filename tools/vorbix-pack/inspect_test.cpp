@@ -161,7 +161,8 @@ TEST(ConfigurationDocs, ReferenceTableListsEveryKey) {
         EXPECT_NE(row.find("| " + std::to_string(key.id) + " |"), std::string::npos) << key.name << ": " << row;
     }
     for (const char* name :
-         {kVersionOptionSetsKey, kIncludedFilesKey, kMessagesKey, kWideKey, kLocalesKey, kRuntimeArchiveKey})
+         {kVersionOptionSetsKey, kIncludedFilesKey, kMessagesKey, kWideKey, kLocalesKey, kRuntimeArchiveKey,
+          kArchitectureKey})
         EXPECT_FALSE(rowOf(name).empty()) << name;
 }
 
