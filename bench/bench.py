@@ -4,7 +4,8 @@ launch time grows with its inputs, and service control latency.
 
 Run by scripts/bench (which builds everything and sets up one Wine prefix
 with a persistent wineserver); the environment is that of the Wine tests
-(WINEPREFIX, VBX_WIN32_DIR, VBX_NATIVE_DIR, VBX_SOURCE_DIR) plus
+(WINEPREFIX, VBX_ARCH, VBX_WIN_DIR and the two builds, VBX_NATIVE_DIR,
+VBX_SOURCE_DIR) plus
 VBX_BENCH_DIR, a scratch directory for the build tool's inputs.
 Arguments name the benchmarks to run (default: all). Figures, never a
 failure: a goal that is not met is printed as such."""
@@ -23,6 +24,7 @@ import launchbed as lb
 import winebed as wb
 
 BENCH_FIXTURES = wb.WIN_DIR / "bench"
+HELLO_SERVICE = wb.SOURCE_DIR / "examples" / "hello-service" / "hello-service.json"
 CACHE_KEY = r"HKCU\SOFTWARE\quindle\vorbix\jvms2"
 VENDOR_KEY = r"HKLM\SOFTWARE\JavaSoft\JRE"
 MIB = 1 << 20
@@ -35,10 +37,11 @@ def app_config(service=None, **extra):
     return config
 
 
-def fixture(name, directory):
-    """A bench fixture copied beside the launcher it is compared with."""
+def fixture(name, directory, arch=None):
+    """A bench fixture (of the launcher's architecture) copied beside the
+    launcher it is compared with."""
     target = Path(directory) / name
-    shutil.copy(BENCH_FIXTURES / name, target)
+    shutil.copy((arch.build / "bench" if arch else BENCH_FIXTURES) / name, target)
     return target
 
 
@@ -50,12 +53,23 @@ def clear_records(home):
     (Path(home) / "bin" / "server" / "jvm.record").unlink(missing_ok=True)
 
 
-def launcher(stem, control=("quiet",), **config):
+def launcher(stem, control=("quiet",), arch=None, hello=False, **config):
     """A directory with a runtime (recording VM) and a launcher packed by
-    vorbix-pack that finds it (R rt)."""
+    vorbix-pack that finds it: the bench's own configuration (R rt), or with
+    hello the example service's (its class path with the jar beside the
+    launcher, its search sequence with the runtime in jre, its options)."""
     directory = wb.app_dir(stem)
-    home = lb.make_runtime(directory, version="1.8.0_301", control=list(control))
-    exe = wb.pack(app_config(**config), directory, name=stem + ".exe")
+    if hello:
+        import json
+        settings = json.loads(HELLO_SERVICE.read_text(encoding="utf-8"))
+        settings["serviceName"] = wb.unique("vbxbench")
+        settings.update(config)
+        shutil.copy(wb.NATIVE_DIR / "java" / "hello-service.jar", directory / "hello-service.jar")
+    else:
+        settings = app_config(**config)
+    home = lb.make_runtime(directory, version="1.8.0_301", control=list(control), arch=arch,
+                           name="jre" if hello else "rt")
+    exe = wb.pack(settings, directory, name=stem + ".exe", stub=arch.launcher if arch else None)
     bl.wine_time(exe, "/run")  # a first run fills the version cache
     if not main_ran(home):
         raise RuntimeError(f"{exe}: the VM's main did not run: {lb.records(home)}")
@@ -66,22 +80,32 @@ def launcher(stem, control=("quiet",), **config):
 # --- 1 ------------------------------------------------------------------------
 
 def bench_launch():
-    bl.heading("1. Launch overhead: '/run' (warm version cache, main returns at once) against a bare program")
-    directory, home, exe = launcher("launch")
-    bare = fixture("bare_exit.exe", directory)
-    # For the share of the VM library's own loading: a bare program that
-    # loads it (and writes one memory line), without any launcher.
-    loader = fixture("memory_baseline.exe", directory)
-    library = wb.windows_path(home / "bin" / "server" / "jvm.dll")
-    times = bl.interleaved({"bare": lambda: bl.wine_time(bare), "launcher": lambda: bl.wine_time(exe, "/run"),
-                            "loader": lambda: bl.wine_time(loader, library)}, bl.RUNS)
-    clear_records(home)
-    bl.timing_line("bare program (exits at once)", times["bare"])
-    bl.timing_line("bare program loading the VM library", times["loader"])
-    bl.timing_line("launcher /run", times["launcher"])
-    ratio = bl.median(times["launcher"]) / bl.median(times["bare"])
-    bl.line("launcher's own share", bl.ms(bl.median(times["launcher"]) - bl.median(times["bare"])))
-    bl.figure("launch", "launcher / bare program", f"{ratio:.2f}x", "<= 1.2x", ratio <= 1.2)
+    bl.heading("1. Launch overhead: '/run' (warm version cache, main returns at once) against a bare program,")
+    print("   for each launcher, with the bench's configuration and with the example service's", flush=True)
+    for arch in (wb.X86, wb.X64):
+        directory, home, exe = launcher("launch", arch=arch)
+        _, hello_home, hello = launcher("hello", arch=arch, hello=True)
+        bare = fixture("bare_exit.exe", directory, arch)
+        # For the share of the VM library's own loading: a bare program that
+        # loads it (and writes one memory line), without any launcher.
+        loader = fixture("memory_baseline.exe", directory, arch)
+        library = wb.windows_path(home / "bin" / "server" / "jvm.dll")
+        times = bl.interleaved({"bare": lambda: bl.wine_time(bare), "launcher": lambda: bl.wine_time(exe, "/run"),
+                                "hello": lambda: bl.wine_time(hello, "/run"),
+                                "loader": lambda: bl.wine_time(loader, library)}, bl.RUNS)
+        clear_records(home)
+        clear_records(hello_home)
+        bits = "64-bit" if arch is wb.X64 else "32-bit"
+        print(f"  -- {bits} launcher ({arch.name})", flush=True)
+        bl.timing_line("bare program (exits at once)", times["bare"])
+        bl.timing_line("bare program loading the VM library", times["loader"])
+        bl.timing_line("launcher /run, bench configuration", times["launcher"])
+        bl.timing_line("launcher /run, hello-service configuration", times["hello"])
+        for name, label in (("launcher", "bench configuration"), ("hello", "hello-service")):
+            ratio = bl.median(times[name]) / bl.median(times["bare"])
+            bl.line(f"launcher's own share, {label}", bl.ms(bl.median(times[name]) - bl.median(times["bare"])))
+            bl.figure("launch", f"{arch.name} {label}: launcher / bare program", f"{ratio:.2f}x", "<= 1.2x",
+                      ratio <= 1.2)
 
 
 # --- 2 ------------------------------------------------------------------------

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and tears down the Wine prefix of one test run (win32 or win64, as
 # WINEARCH says): a fresh copy of a cached template prefix, a persistent
-# wineserver and a keeper process, so that services started by Wine's service control manager stay alive between
-# the tests' own Wine calls.
+# wineserver and a keeper process, so that services started by Wine's service
+# control manager stay alive between the tests' own Wine calls.
 set -euo pipefail
 : "${VBX_WINE_DIR:?}" "${WINEPREFIX:?}" "${VBX_WIN_DIR:?}" "${WINEARCH:?}"
 export WINEDEBUG=-all
