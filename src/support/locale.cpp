@@ -11,9 +11,8 @@ void detectLocale(std::string& out) {
     // Older systems lack the UI language; the default locale serves there.
     using UiLanguageFunction = LANGID(WINAPI*)();
     HMODULE kernel = GetModuleHandleW(L"Kernel32.DLL");
-    auto uiLanguage =
-        kernel ? reinterpret_cast<UiLanguageFunction>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetUserDefaultUILanguage")))
-               : nullptr;
+    void* found = kernel ? reinterpret_cast<void*>(GetProcAddress(kernel, "GetUserDefaultUILanguage")) : nullptr;
+    auto uiLanguage = reinterpret_cast<UiLanguageFunction>(found);
     if (uiLanguage) languageId = uiLanguage();
     out = localeForLanguageId(languageId);
     logMessage(L"language/country is %S", out.c_str());
