@@ -29,6 +29,51 @@ def wine_time(program, *args, env=None, cwd=None, timeout=300, check=True):
     return elapsed
 
 
+def _wineserver_pid():
+    """The wineserver of WINEPREFIX: its working directory is named after the
+    prefix's device and inode."""
+    st = os.stat(os.environ["WINEPREFIX"])
+    name = "server-%x-%x" % (st.st_dev, st.st_ino)
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/comm") as comm:
+                if comm.read().startswith("wineserver") and os.readlink(f"/proc/{entry}/cwd").endswith(name):
+                    return int(entry)
+        except OSError:
+            continue
+    return None
+
+
+def _cpu_of(pid):
+    """User and system seconds a process has used so far (0 when unknown)."""
+    if pid is None:
+        return 0.0
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+    except OSError:
+        return 0.0
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def wine_cpu(program, *args, env=None, timeout=300):
+    """(wall seconds, CPU seconds) of one `wine program args`: the CPU time of
+    the Wine processes it started plus what the prefix's wineserver spent
+    meanwhile. Unlike wall time it hardly moves with the machine's other
+    load; the server's share is counted in clock ticks, so it only means
+    something as a mean over many runs."""
+    server = _wineserver_pid()
+    before_children = os.times()
+    before_server = _cpu_of(server)
+    wall = wine_time(program, *args, env=env, timeout=timeout)
+    after_children = os.times()
+    children = (after_children.children_user - before_children.children_user +
+                after_children.children_system - before_children.children_system)
+    return wall, children + _cpu_of(server) - before_server
+
+
 def native_time(command, timeout=600, **kwargs):
     started = time.perf_counter()
     proc = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout, **kwargs)
@@ -58,6 +103,10 @@ def interleaved(sides, runs, before=None):
 
 def median(values):
     return statistics.median(values)
+
+
+def mean(values):
+    return statistics.mean(values)
 
 
 def spread(values):
