@@ -5,11 +5,13 @@
 #include "core/command_line.h"
 #include "core/config/config_store.h"
 #include "core/java_exception.h"
+#include "core/jni_text.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "jvmsearch/selected_jvm.h"
 #include "launch/launch_values.h"
 #include "launch/vm_platform.h"
+#include "support/format.h"
 #include "support/temp_dirs.h"
 
 namespace {
@@ -31,33 +33,52 @@ const char* launcherClassName() { return launcherFlavour == 'i' ? jre::kInstalle
     exitLauncher(1);
 }
 
+jstring newString(JNIEnv* env, const std::wstring& text) {
+    static const jchar kNoUnits[1] = {0};
+    std::vector<jchar> units = toJchars(text);
+    return env->NewString(units.empty() ? kNoUnits : units.data(), static_cast<jsize>(units.size()));
+}
+
+// A failed lookup or a call into Java may leave an exception: log what was
+// thrown and clear it, so that the next call does not run with it pending.
+void clearJavaException(JNIEnv* env) { checkJavaException(env, false); }
+
 void passSplashConfiguration(JNIEnv* env) {
     jclass launcher = env->FindClass(jre::kLauncherClass);
     if (!launcher) {
         logError(L"could not find main class for splash properties");
+        clearJavaException(env);
         return;
     }
     jmethodID method = env->GetStaticMethodID(launcher, jre::kInitAwtSplashConfigMethod, kSplashSignature);
     if (!method) {
         logError(L"could not find method for splash properties");
+        clearJavaException(env);
+        env->DeleteLocalRef(launcher);
         return;
     }
+    // The texts are 8-bit (Latin-1) configuration entries: widened byte by
+    // byte, as the other configured texts are, not taken for modified UTF-8.
     const ConfigId textIds[] = {cfg::kSplashText1, cfg::kSplashText2, cfg::kSplashText3, cfg::kSplashText4};
-    jstring texts[4];
-    for (int i = 0; i < 4; ++i) {
+    jstring texts[4] = {};
+    bool made = true;
+    for (int i = 0; i < 4 && made; ++i) {
         char buffer[kSplashTextSize];
         copyString(textIds[i], buffer, sizeof buffer);
-        texts[i] = env->NewStringUTF(buffer);
+        texts[i] = newString(env, widenBytes(buffer));
+        made = texts[i] != nullptr;
     }
-    env->CallStaticVoidMethod(launcher, method, JNI_TRUE, getInt(cfg::kSplashFlag) != 0 ? JNI_TRUE : JNI_FALSE,
-                              texts[0], getInt(cfg::kSplashInt1), getInt(cfg::kSplashInt2), texts[1],
-                              getInt(cfg::kSplashInt3), getInt(cfg::kSplashInt4), texts[2], getInt(cfg::kSplashInt5),
-                              getInt(cfg::kSplashInt6), texts[3], getInt(cfg::kSplashInt7), getInt(cfg::kSplashInt8));
-    for (jstring text : texts) env->DeleteLocalRef(text);
-}
-
-jstring newString(JNIEnv* env, const std::wstring& text) {
-    return env->NewString(reinterpret_cast<const jchar*>(text.c_str()), static_cast<jsize>(text.size()));
+    if (made) {
+        env->CallStaticVoidMethod(launcher, method, JNI_TRUE, getInt(cfg::kSplashFlag) != 0 ? JNI_TRUE : JNI_FALSE,
+                                  texts[0], getInt(cfg::kSplashInt1), getInt(cfg::kSplashInt2), texts[1],
+                                  getInt(cfg::kSplashInt3), getInt(cfg::kSplashInt4), texts[2],
+                                  getInt(cfg::kSplashInt5), getInt(cfg::kSplashInt6), texts[3],
+                                  getInt(cfg::kSplashInt7), getInt(cfg::kSplashInt8));
+    }
+    clearJavaException(env);
+    for (jstring text : texts)
+        if (text) env->DeleteLocalRef(text);
+    env->DeleteLocalRef(launcher);
 }
 
 }  // namespace
@@ -128,11 +149,13 @@ bool callMainClass(LaunchRequest& request) {
     jclass launcher = env->FindClass(className.c_str());
     if (!launcher) {
         logError(L"could not find main class");
+        clearJavaException(env);
         fatalError(cfg::kMsgLauncherClassMissing);
     }
     jmethodID main = env->GetStaticMethodID(launcher, jre::kMainMethod, jre::kMainSignature);
     if (!main) {
         logError(L"could not find main method");
+        clearJavaException(env);
         fatalError(cfg::kMsgLauncherMainMissing);
     }
     std::vector<std::wstring> launcherParameters;
@@ -153,6 +176,9 @@ bool callMainClass(LaunchRequest& request) {
         jstring jstr = newString(env, parameters[i]);
         if (!jstr) internalFailure(L"jstr");
         env->SetObjectArrayElement(paramArray, static_cast<jsize>(i), jstr);
+        // The array holds it now; hundreds of arguments would exceed the
+        // local references a native frame may hold.
+        env->DeleteLocalRef(jstr);
     }
     logMessage(L"calling main");
     enterSafeLogMode();
@@ -180,6 +206,7 @@ bool callInitFromLauncher(JNIEnv* env, bool flag) {
     jclass common = env->FindClass(jre::kInstallerCommonClass);
     if (!common) {
         logError(L"did not find com/tessaly/runtime/installer/platform/win32/Common");
+        clearJavaException(env);
         return false;
     }
     jmethodID init = env->GetStaticMethodID(common, jre::kInitFromLauncherMethod, jre::kInitFromLauncherSignature);
@@ -190,6 +217,7 @@ bool callInitFromLauncher(JNIEnv* env, bool flag) {
         env->CallStaticVoidMethod(common, init, flag ? JNI_TRUE : JNI_FALSE);
         called = true;
     }
+    clearJavaException(env);
     env->DeleteLocalRef(common);
     return called;
 }
@@ -199,18 +227,21 @@ void setModuleNameProperty() {
     jclass system = env->FindClass(jre::kSystemClass);
     if (!system) {
         logError(L"could not get system class");
+        clearJavaException(env);
         return;
     }
     jmethodID setProperty = env->GetStaticMethodID(system, jre::kSetPropertyMethod,
                                                    "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
     if (!setProperty) {
         logError(L"could not get method for module name init");
+        clearJavaException(env);
         env->DeleteLocalRef(system);
         return;
     }
     const std::wstring& path = launcherExecutablePath();
     jstring value = newString(env, path);
-    jstring key = newString(env, L"vorbix.moduleName");
+    // A string that could not be made leaves an OutOfMemoryError pending.
+    jstring key = value ? newString(env, L"vorbix.moduleName") : nullptr;
     if (!value || !key) {
         logError(L"could not create string for init module name");
     } else {
@@ -218,6 +249,7 @@ void setModuleNameProperty() {
         jobject previous = env->CallStaticObjectMethod(system, setProperty, key, value);
         if (previous) env->DeleteLocalRef(previous);
     }
+    clearJavaException(env);
     if (value) env->DeleteLocalRef(value);
     if (key) env->DeleteLocalRef(key);
     env->DeleteLocalRef(system);
