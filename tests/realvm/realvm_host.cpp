@@ -18,8 +18,6 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
