@@ -46,6 +46,8 @@ endif()
 find_package(Java 1.8 COMPONENTS Development Runtime)
 if(Java_FOUND)
   add_subdirectory(java)
+  # The launcher's JNI part against the installed JDK's own VM.
+  add_subdirectory(tests/realvm)
 else()
   message(WARNING "No JDK found: the Java runtime archive and its tests are not built (scripts/setup installs one)")
 endif()

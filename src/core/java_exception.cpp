@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/jni_text.h"
 #include "core/log.h"
 
 namespace {
@@ -19,9 +20,11 @@ std::wstring logExceptionText(JNIEnv* env, jthrowable exception) {
     if (text) {
         jsize length = env->GetStringLength(text);
         if (const jchar* chars = env->GetStringChars(text, nullptr)) {
-            for (jsize i = 0; i < length; ++i) wide.push_back(static_cast<wchar_t>(chars[i]));
+            wide = fromJchars(chars, length);
             logError(L"%s", wide.c_str());
             env->ReleaseStringChars(text, chars);
+        } else {
+            env->ExceptionClear();  // out of memory: the text is lost, not the report
         }
         env->DeleteLocalRef(text);
     }

@@ -6,6 +6,7 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/service_text.cpp
   src/core/log_rules.cpp
   src/core/java_exception.cpp
+  src/core/jni_text.cpp
   src/core/stop_timeout.cpp
 )
 list(APPEND VBX_WIN32_SOURCES

@@ -2,34 +2,22 @@
 
 #include <windows.h>
 
-#include "core/command_line.h"
 #include "core/config/config_store.h"
 #include "core/event_log.h"
-#include "core/java_exception.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "jvmsearch/java_runtime.h"
 #include "jvmsearch/selected_jvm.h"
 #include "launch/launch_values.h"
 #include "launch/launcher_variables.h"
-#include "support/file_extraction.h"
-#include "support/single_instance.h"
 #include "launch/vm_arguments.h"
+#include "launch/vm_platform.h"
+#include "support/file_extraction.h"
 #include "support/paths.h"
+#include "support/single_instance.h"
 #include "support/temp_dirs.h"
 
 namespace {
-
-// Splash texts are copied into buffers of this many bytes.
-constexpr size_t kSplashTextSize = 2000;
-
-JavaVM* javaVm = nullptr;
-JNIEnv* jniEnv = nullptr;
-
-const char* const kSplashSignature =
-    "(ZZLjava/lang/String;IILjava/lang/String;IILjava/lang/String;IILjava/lang/String;II)V";
-
-const char* launcherClassName() { return launcherFlavour == 'i' ? jre::kInstallerLauncherClass : jre::kLauncherClass; }
 
 // The current PATH for java.library.path; a value that does not fit the
 // buffer is cut behind its last complete entry.
@@ -75,57 +63,7 @@ DWORD WINAPI vmThread(void* parameter) {
     return createVmAndRunMain(*static_cast<LaunchRequest*>(parameter)) ? 1 : 0;
 }
 
-// Configured paths handed to the Java side: expanded, and made canonical
-// unless empty or left to the Java side's own "$" variables.
-std::wstring launcherPath(ConfigId id) {
-    std::wstring text;
-    getWideString(id, text);
-    expandVariablesWide(text, false);
-    if (text.empty() || text[0] == L'$') return text;
-    std::wstring canonical;
-    canonicalPathWide(canonical, text, false, true);
-    return canonical;
-}
-
-[[noreturn]] void internalFailure(const wchar_t* what) {
-    logError(L"assertion failed: %s", what);
-    showError((std::wstring(L"Internal error: ") + what).c_str());
-    exitLauncher(1);
-}
-
-void passSplashConfiguration(JNIEnv* env) {
-    jclass launcher = env->FindClass(jre::kLauncherClass);
-    if (!launcher) {
-        logError(L"could not find main class for splash properties");
-        return;
-    }
-    jmethodID method = env->GetStaticMethodID(launcher, jre::kInitAwtSplashConfigMethod, kSplashSignature);
-    if (!method) {
-        logError(L"could not find method for splash properties");
-        return;
-    }
-    const ConfigId textIds[] = {cfg::kSplashText1, cfg::kSplashText2, cfg::kSplashText3, cfg::kSplashText4};
-    jstring texts[4];
-    for (int i = 0; i < 4; ++i) {
-        char buffer[kSplashTextSize];
-        copyString(textIds[i], buffer, sizeof buffer);
-        texts[i] = env->NewStringUTF(buffer);
-    }
-    env->CallStaticVoidMethod(launcher, method, JNI_TRUE, getInt(cfg::kSplashFlag) != 0 ? JNI_TRUE : JNI_FALSE,
-                              texts[0], getInt(cfg::kSplashInt1), getInt(cfg::kSplashInt2), texts[1],
-                              getInt(cfg::kSplashInt3), getInt(cfg::kSplashInt4), texts[2], getInt(cfg::kSplashInt5),
-                              getInt(cfg::kSplashInt6), texts[3], getInt(cfg::kSplashInt7), getInt(cfg::kSplashInt8));
-    for (jstring text : texts) env->DeleteLocalRef(text);
-}
-
-jstring newString(JNIEnv* env, const std::wstring& text) {
-    return env->NewString(reinterpret_cast<const jchar*>(text.c_str()), static_cast<jsize>(text.size()));
-}
-
 }  // namespace
-
-JavaVM* launchedJavaVm() { return javaVm; }
-JNIEnv* launchedJniEnv() { return jniEnv; }
 
 bool launchJava(const std::vector<std::wstring>& arguments) {
     logMessage(L"launching program");
@@ -147,92 +85,23 @@ bool launchJava(const std::vector<std::wstring>& arguments) {
     return code != 0;
 }
 
-bool createVmAndRunMain(LaunchRequest& request) {
-    logMessage(L"Creating JVM");
-    jre::CreateJavaVMFunction create = selectedJvm().createJavaVM;
-    JavaVM* vm = nullptr;
-    void* env = nullptr;
-    if (!create || create(&vm, &env, &request.initArgs) != 0) {
-        logError(L"could not initialize JVM");
-        return false;
-    }
-    javaVm = vm;
-    jniEnv = static_cast<JNIEnv*>(env);
-    logMessage(L"JVM created");
-    if (getInt(cfg::kPassSplashConfig) != 0) passSplashConfiguration(jniEnv);
-    loadHelperLibrary();
-    setModuleNameProperty();
-    jniEnv->ExceptionClear();
-    if (!callMainClass(request)) {
-        logError(L"could not call main");
-        return false;
-    }
-    if (request.destroyAfterMain) {
-        logMessage(L"dest JVM");
-        javaVm->DestroyJavaVM();
-    }
-    logMessage(L"launch done");
-    return true;
+// Configured paths handed to the Java side: expanded, and made canonical
+// unless empty or left to the Java side's own "$" variables.
+std::wstring launcherPath(ConfigId id) {
+    std::wstring text;
+    getWideString(id, text);
+    expandVariablesWide(text, false);
+    if (text.empty() || text[0] == L'$') return text;
+    std::wstring canonical;
+    canonicalPathWide(canonical, text, false, true);
+    return canonical;
 }
 
-void buildLauncherParameters(std::vector<std::wstring>& parameters) {
-    parameters.push_back(getInt(cfg::kExecutableType) == 1 ? L"true" : L"false");
-    std::wstring mainClass;
-    getWideString(cfg::kMainClass, mainClass);
-    parameters.push_back(getInt(cfg::kMainClassInModule) != 0 ? L"/" + mainClass : mainClass);
-    parameters.push_back(getInt(cfg::kUseStderrPath) != 0 ? launcherPath(cfg::kStderrPath) : L"");
-    parameters.push_back(getInt(cfg::kUseStdoutPath) != 0 ? launcherPath(cfg::kStdoutPath) : L"");
-    parameters.push_back(getInt(cfg::kAppendRedirection) != 0 ? L"true" : L"false");
-}
+void expandLauncherText(std::wstring& text) { expandVariablesWide(text, false); }
 
-bool callMainClass(LaunchRequest& request) {
-    JNIEnv* env = jniEnv;
-    std::string className = launcherClassName();
-    for (char& c : className)
-        if (c == '.') c = '/';
-    logMessage(L"main class: %S", className.c_str());
-    jclass launcher = env->FindClass(className.c_str());
-    if (!launcher) {
-        logError(L"could not find main class");
-        fatalError(cfg::kMsgLauncherClassMissing);
-    }
-    jmethodID main = env->GetStaticMethodID(launcher, jre::kMainMethod, jre::kMainSignature);
-    if (!main) {
-        logError(L"could not find main method");
-        fatalError(cfg::kMsgLauncherMainMissing);
-    }
-    std::vector<std::wstring> launcherParameters;
-    buildLauncherParameters(launcherParameters);
-    std::wstring configured;
-    getWideString(cfg::kProgramArguments, configured);
-    expandVariablesWide(configured, false);
-    std::vector<std::wstring> parameters =
-        programParameters(launcherParameters, request.arguments, splitCommandLine(configured),
-                          getInt(cfg::kJArgumentsAreVmOptions) != 0);
-    logMessage(L"param count: %d", static_cast<int>(parameters.size()));
-    jclass stringClass = env->FindClass("java/lang/String");
-    jobjectArray paramArray =
-        stringClass ? env->NewObjectArray(static_cast<jsize>(parameters.size()), stringClass, nullptr) : nullptr;
-    if (!paramArray) internalFailure(L"paramArray");
-    for (size_t i = 0; i < parameters.size(); ++i) {
-        logMessage(L"param %d: %s", static_cast<int>(i), parameters[i].c_str());
-        jstring jstr = newString(env, parameters[i]);
-        if (!jstr) internalFailure(L"jstr");
-        env->SetObjectArrayElement(paramArray, static_cast<jsize>(i), jstr);
-    }
-    logMessage(L"calling main");
-    enterSafeLogMode();
-    env->CallStaticVoidMethod(launcher, main, paramArray);
-    logMessage(L"main returned");
-    std::wstring exceptionText;
-    if (checkJavaException(env, true, &exceptionText)) return true;
-    // The VM's description goes to the worker's discarded output; a service
-    // keeps the reason where an administrator finds it.
-    reportServiceEvent(ServiceEventKind::Error,
-                       L"The Java application's main method ended with an exception: " +
-                           (exceptionText.empty() ? std::wstring(L"(no text)") : exceptionText));
-    return false;
-}
+const std::wstring& launcherExecutablePath() { return getExecutablePathWide(); }
+
+void reportMainFailure(const std::wstring& text) { reportServiceEvent(ServiceEventKind::Error, text); }
 
 void loadHelperLibrary() {
     if (launcherFlavour != 'i') return;
@@ -254,57 +123,5 @@ void loadHelperLibrary() {
         logError(L"did not find register natives in helper dll");
         return;
     }
-    if (!callInitFromLauncher(jniEnv, true)) return;
-    if (!registerNatives(jniEnv, library, oldMinimum ? JNI_FALSE : JNI_TRUE, &logError)) {
-        jniEnv->ExceptionClear();
-        logError(L"registering helper dll failed");
-        callInitFromLauncher(jniEnv, false);
-    }
-}
-
-bool callInitFromLauncher(JNIEnv* env, bool flag) {
-    jclass common = env->FindClass(jre::kInstallerCommonClass);
-    if (!common) {
-        logError(L"did not find com/tessaly/runtime/installer/platform/win32/Common");
-        return false;
-    }
-    jmethodID init = env->GetStaticMethodID(common, jre::kInitFromLauncherMethod, jre::kInitFromLauncherSignature);
-    bool called = false;
-    if (!init) {
-        logError(L"did not find initMethod");
-    } else {
-        env->CallStaticVoidMethod(common, init, flag ? JNI_TRUE : JNI_FALSE);
-        called = true;
-    }
-    env->DeleteLocalRef(common);
-    return called;
-}
-
-void setModuleNameProperty() {
-    JNIEnv* env = jniEnv;
-    jclass system = env->FindClass(jre::kSystemClass);
-    if (!system) {
-        logError(L"could not get system class");
-        return;
-    }
-    jmethodID setProperty = env->GetStaticMethodID(system, jre::kSetPropertyMethod,
-                                                   "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
-    if (!setProperty) {
-        logError(L"could not get method for module name init");
-        env->DeleteLocalRef(system);
-        return;
-    }
-    const std::wstring& path = getExecutablePathWide();
-    jstring value = newString(env, path);
-    jstring key = newString(env, L"vorbix.moduleName");
-    if (!value || !key) {
-        logError(L"could not create string for init module name");
-    } else {
-        logMessage(L"setting vorbix.moduleName to %s", path.c_str());
-        jobject previous = env->CallStaticObjectMethod(system, setProperty, key, value);
-        if (previous) env->DeleteLocalRef(previous);
-    }
-    if (value) env->DeleteLocalRef(value);
-    if (key) env->DeleteLocalRef(key);
-    env->DeleteLocalRef(system);
+    registerHelperNatives(library, registerNatives, oldMinimum);
 }

@@ -60,3 +60,11 @@ std::string withoutTrailingSeparator(const std::string& text) {
     if (!text.empty() && text.back() == ';') return text.substr(0, text.size() - 1);
     return text;
 }
+
+void appendModeOptions(OptionList& options, bool serviceMode, bool noRedirect) {
+    if (serviceMode && !hasOption(options, "-Xrs")) {
+        logMessage(L"service: adding -Xrs");
+        options.push_back("-Xrs");
+    }
+    if (noRedirect) options.push_back("-Dtessaly.noRedir=true");
+}

@@ -27,5 +27,9 @@ bool hasOption(const OptionList& options, const std::string& text);
 // in a named module.
 void appendModuleOptions(OptionList& options, const std::string& mainClass, const std::string& runtimeModule);
 
+// "-Xrs" in service mode unless an option is exactly that; the no-redirect
+// property after "/run".
+void appendModeOptions(OptionList& options, bool serviceMode, bool noRedirect);
+
 // Removes exactly one trailing ";".
 std::string withoutTrailingSeparator(const std::string& text);

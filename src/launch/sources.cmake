@@ -6,6 +6,7 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/launch/options_file_text.cpp
   src/launch/path_entry_list.cpp
   src/launch/launch_values.cpp
+  src/launch/java_vm_calls.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/launch/launcher_variables.cpp

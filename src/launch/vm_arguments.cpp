@@ -6,6 +6,7 @@
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "launch/argument_files.h"
+#include "launch/java_vm_calls.h"
 #include "launch/option_list.h"
 #include "launch/path_entries.h"
 #include "launch/vm_options.h"
@@ -57,19 +58,6 @@ void addModuleOptions(OptionList& options, const std::string& modulePath) {
     appendModuleOptions(options, mainClass, runtimeModuleName());
 }
 
-void storeOptions(JavaVMInitArgs& initArgs, const OptionList& options) {
-    initArgs.nOptions = static_cast<jint>(options.size());
-    logMessage(L"vmoption count %d", initArgs.nOptions);
-    initArgs.options = new JavaVMOption[options.size() ? options.size() : 1];
-    for (size_t i = 0; i < options.size(); ++i) {
-        logMessage(L"vmoption %d: %S", static_cast<int>(i), options[i].c_str());
-        char* copy = new char[options[i].size() + 1];
-        std::memcpy(copy, options[i].c_str(), options[i].size() + 1);
-        initArgs.options[i].optionString = copy;
-        initArgs.options[i].extraInfo = nullptr;
-    }
-}
-
 }  // namespace
 
 void buildVmArguments(JavaVMInitArgs& initArgs, const std::vector<std::string>& properties,
@@ -87,18 +75,11 @@ void buildVmArguments(JavaVMInitArgs& initArgs, const std::vector<std::string>& 
     buildPathEntries(cfg::kModulePath, modulePath);
     addClassPath(options, overrides, modulePath);
     if (!modulePath.empty()) addModuleOptions(options, modulePath);
-    if (serviceMode && !hasOption(options, "-Xrs")) {
-        logMessage(L"service: adding -Xrs");
-        options.push_back("-Xrs");
-    }
-    if (noRedirect) options.push_back("-Dtessaly.noRedir=true");
+    appendModeOptions(options, serviceMode, noRedirect);
     joinModuleOptions(options);
-    initArgs = JavaVMInitArgs{};
-    initArgs.version = JNI_VERSION_1_2;
-    initArgs.ignoreUnrecognized = JNI_TRUE;
     expandArgumentFiles(options);
     removeLauncherOnlyOptions(options);
-    storeOptions(initArgs, options);
+    storeVmOptions(initArgs, options);
 }
 
 std::optional<std::string> findJvmOverride(const std::vector<std::wstring>& arguments) {

@@ -380,13 +380,58 @@ class VmCreation(unittest.TestCase):
         self.assertEqual([x for x in l.lines if x.startswith("stdin")], ["stdin first", "stdin 0", "stdin end"])
 
     def test_splash_configuration(self):
+        # 8-bit texts reach Java whole; as NewStringUTF input they were not
+        # modified UTF-8 (the recording VM ends such a launch with 98).
         l = lb.Launch()
-        config = {"passSplashConfig": True, "splashFlag": True, "splashText1": "s1", "splashText2": "s2",
-                  "splashText3": "s3", "splashText4": "s4"}
+        config = {"passSplashConfig": True, "splashFlag": True, "splashText1": "Café © 2024", "splashText2": "s2",
+                  "splashText3": "Grüße ½", "splashText4": ""}
         config.update({f"splashInt{n}": n for n in range(1, 9)})
         r = l.run(config)
         self.assertEqual(r.code, 0, r)
-        self.assertIn("splash 1 1 [s1] 1 2 [s2] 3 4 [s3] 5 6 [s4] 7 8", l.lines)
+        self.assertIn("splash 1 1 [Café © 2024] 1 2 [s2] 3 4 [Grüße ½] 5 6 [] 7 8", l.lines)
+
+    def test_exceptions_from_lookups_and_calls_are_logged_and_cleared(self):
+        # The recording VM, like JNI, leaves an exception pending after a
+        # failed lookup, and ends a launch that calls on with one pending.
+        installer = {"launcherFlavour": "i", "applicationDirectory": "inst"}
+        splash = {"passSplashConfig": True}
+        cases = [
+            # The installer flavour's launcher class is another one.
+            ({"launcherFlavour": "i", **splash}, "missclass com/vorbix/runtime/WinLauncher",
+             "could not find main class for splash properties",
+             "java.lang.NoClassDefFoundError: com/vorbix/runtime/WinLauncher"),
+            (splash, "missmethod initAwtSplashConfig", "could not find method for splash properties",
+             "java.lang.NoSuchMethodError: initAwtSplashConfig"),
+            (splash, "throwin initAwtSplashConfig java.lang.IllegalArgumentException: bad splash", None,
+             "java.lang.IllegalArgumentException: bad splash"),
+            (installer, "missclass com/tessaly/runtime/installer/platform/win32/Common",
+             "did not find com/tessaly/runtime/installer/platform/win32/Common",
+             "java.lang.NoClassDefFoundError: com/tessaly/runtime/installer/platform/win32/Common"),
+            (installer, "missmethod initFromLauncher", "did not find initMethod",
+             "java.lang.NoSuchMethodError: initFromLauncher"),
+            (installer, "throwin initFromLauncher java.lang.IllegalStateException: no init", None,
+             "java.lang.IllegalStateException: no init"),
+            ({}, "throwin setProperty java.lang.SecurityException: denied", None, "java.lang.SecurityException: denied"),
+        ]
+        for config, control, message, thrown in cases:
+            with self.subTest(control=control):
+                l = lb.Launch(control=[control])
+                if config is installer:
+                    helper_dir = l.dir / "inst" / ".tessaly"
+                    helper_dir.mkdir(parents=True)
+                    shutil.copy(lb.RECORDING / "jvm.dll", helper_dir / "tsyinst.dll")
+                r = l.run(config)
+                self.assertEqual(r.code, 0, f"{r}\n{l.lines}")
+                self.assertFalse([x for x in l.lines if x.startswith("pending ")], l.lines)
+                self.assertEqual(l.lines[-1], "DestroyJavaVM")
+                log = l.log()
+                expected = ([f"ERROR: {message}\n"] if message else []) + [
+                    "ERROR: an exception occurred\n", f"ERROR: {thrown}\n", "calling main"]
+                at = 0
+                for text in expected:
+                    found = log.find(text, at)
+                    self.assertGreaterEqual(found, 0, f"{text!r} (in order) in\n{log}")
+                    at = found + len(text)
 
     def test_installer_flavour(self):
         l = lb.Launch()

@@ -15,9 +15,10 @@ import java.util.concurrent.TimeUnit;
  * A tiny service: writes a heartbeat line to a log file every second until the process
  * is asked to end, then writes a last line from its shutdown hook.
  *
- * The log file is the first argument (in a service: the first start argument, after the
- * service name the launcher passes first); without one it is "hello-service.log" beside
- * the launcher executable (or in the working directory when run without the launcher).
+ * The log file is the first argument of the application's own; without one it is
+ * "hello-service.log" beside the launcher executable (or in the working directory when
+ * run without the launcher). The launcher passes one argument of its own first: the
+ * service name in a service, the executable's path under "/run".
  */
 public final class HelloService {
     private static final long INTERVAL_MILLIS = 1000;
@@ -27,8 +28,9 @@ public final class HelloService {
     }
 
     public static void main(String[] args) throws IOException {
-        // A service's arguments start with the service name, then the start arguments.
-        int first = Boolean.getBoolean("vorbix.isService") && args.length > 0 ? 1 : 0;
+        // Started by the launcher (which sets vorbix.moduleName), the first argument is
+        // the launcher's: the service name, or the executable itself under "/run".
+        int first = System.getProperty("vorbix.moduleName") != null && args.length > 0 ? 1 : 0;
         File logFile = args.length > first ? new File(args[first]) : defaultLogFile();
         final PrintWriter log = new PrintWriter(new OutputStreamWriter(
                 new FileOutputStream(logFile, true), StandardCharsets.UTF_8), true);

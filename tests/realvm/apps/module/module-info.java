@@ -1,0 +1,3 @@
+/** Exports nothing: the launcher opens the main class's package to its runtime. */
+module realvm.mod {
+}
