@@ -7,6 +7,8 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/log_rules.cpp
   src/core/java_exception.cpp
   src/core/stop_timeout.cpp
+  src/core/service_settings.cpp
+  src/core/service_controls.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp
