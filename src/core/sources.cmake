@@ -17,6 +17,8 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/entry_point.cpp
   src/core/service_admin.cpp
   src/core/service_host.cpp
+  src/core/service_account.cpp
+  src/core/service_setup.cpp
   src/core/event_log.cpp
   src/core/startup.cpp
 )
