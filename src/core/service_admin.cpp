@@ -4,8 +4,13 @@
 
 #include "core/config/config_store.h"
 #include "core/launcher_state.h"
+#include "core/log.h"
+#include "core/service_account.h"
+#include "core/service_settings.h"
+#include "core/service_setup.h"
 #include "core/service_text.h"
 #include "support/paths.h"
+#include "support/system_error.h"
 
 namespace {
 
@@ -27,26 +32,67 @@ struct ScHandle {
 };
 
 using ChangeServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
+using QueryServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
+
+FARPROC advapiFunction(const char* name) {
+    HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
+    if (!advapi) advapi = LoadLibraryW(L"advapi32.dll");
+    return advapi ? GetProcAddress(advapi, name) : nullptr;
+}
 
 void setDescription(SC_HANDLE service) {
     std::wstring description(kTextBufferSize, L'\0');
     copyLocalizedString(cfg::kServiceDescription, &description[0]);
     if (description[0] == L'\0') return;
     // Older systems lack the call; the description is then left out.
-    HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
-    if (!advapi) advapi = LoadLibraryW(L"advapi32.dll");
-    if (!advapi) return;
-    auto change = reinterpret_cast<ChangeServiceConfig2WFn>(
-        reinterpret_cast<void*>(GetProcAddress(advapi, "ChangeServiceConfig2W")));
+    auto change =
+        reinterpret_cast<ChangeServiceConfig2WFn>(reinterpret_cast<void*>(advapiFunction("ChangeServiceConfig2W")));
     if (!change) return;
     SERVICE_DESCRIPTIONW info;
     info.lpDescription = &description[0];
     change(service, SERVICE_CONFIG_DESCRIPTION, &info);
 }
 
+// Whether an automatic start waits until the system has started the others;
+// false also when the system cannot say.
+bool startsDelayed(SC_HANDLE service) {
+    auto query =
+        reinterpret_cast<QueryServiceConfig2WFn>(reinterpret_cast<void*>(advapiFunction("QueryServiceConfig2W")));
+    if (!query) return false;
+    SERVICE_DELAYED_AUTO_START_INFO info = {};
+    DWORD needed = 0;
+    return query(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, reinterpret_cast<BYTE*>(&info), sizeof info,
+                 &needed) &&
+           info.fDelayedAutostart;
+}
+
+void printInstallFailure(const std::wstring& what, DWORD error) {
+    std::printf("Could not install service '%S': %S failed (error %d): %s\n", serviceName().c_str(), what.c_str(),
+                static_cast<int>(error), consoleBytes(systemErrorText(error)).c_str());
+}
+
 }  // namespace
 
 int installService(DWORD startType) {
+    // Everything that can fail without touching the system comes first, so
+    // that such a failure leaves an installed service of the name as it was.
+    ServiceSettings settings;
+    std::string problem = readServiceSettings(configStore().base, settings);
+    if (!problem.empty()) {
+        std::printf("Could not install service '%S': %s.\n", serviceName().c_str(), problem.c_str());
+        return 1;
+    }
+    std::wstring accountText;
+    getWideString(cfg::kServiceAccount, accountText);
+    std::wstring account = serviceAccountName(settings.account, accountText, serviceName());
+    ServicePassword password;
+    if (settings.account == AccountKind::User && !obtainPassword(account, password)) {
+        std::printf("Could not install service '%S': the account '%S' needs a password: set %S, or run the command "
+                    "in a console to type it.\n",
+                    serviceName().c_str(), account.c_str(), kPasswordVariable);
+        return 1;
+    }
+
     uninstallService(false);
 
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
@@ -63,15 +109,31 @@ int installService(DWORD startType) {
     std::wstring dependencies = buildDependencyList(entry);
 
     const std::wstring& name = serviceName();
+    // Without an account entry: no name and no password, the local system.
+    if (!account.empty()) logMessage(L"service account %s", account.c_str());
     ScHandle service(CreateServiceW(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                                        SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                        binaryPath.c_str(), nullptr, nullptr,
-                                       dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
+                                       dependencies.empty() ? nullptr : dependencies.c_str(),
+                                       account.empty() ? nullptr : account.c_str(),
+                                       password.given() ? password.text() : nullptr));
     if (!service) {
         std::printf("Could not create service.\n");
         return 1;
     }
     setDescription(service);
+
+    // All or nothing: a setting the system refuses takes the service away again.
+    SetupFailure failure = applyServiceSettings(service, settings, account, startType);
+    if (!failure.what.empty()) {
+        printInstallFailure(failure.what, failure.error);
+        if (!DeleteService(service)) {
+            DWORD error = GetLastError();
+            std::printf("Could not remove the half-installed service '%S' (error %d): %s\n", name.c_str(),
+                        static_cast<int>(error), consoleBytes(systemErrorText(error)).c_str());
+        }
+        return 1;
+    }
 
     std::printf("Installed service '%S'.\n", name.c_str());
     return 0;
@@ -195,7 +257,10 @@ int queryServiceState() {
         std::printf("Could not get config (%d, %d).\n", static_cast<int>(GetLastError()), static_cast<int>(needed));
         return 1;
     }
-    if (config->dwStartType == SERVICE_AUTO_START) std::printf("%s.\n", "Auto-start");
+    if (config->dwStartType == SERVICE_AUTO_START) {
+        std::printf("%s.\n", "Auto-start");
+        if (startsDelayed(service)) std::printf("Delayed start.\n");
+    }
 
     return running ? 0 : 3;
 }

@@ -11,6 +11,8 @@
 #include "core/event_log.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/service_controls.h"
+#include "core/service_settings.h"
 #include "core/service_text.h"
 #include "core/stop_timeout.h"
 #include "support/format.h"
@@ -24,11 +26,19 @@ constexpr DWORD kOutputBlock = 6000;
 constexpr size_t kMaxServiceNameLength = 6000;
 // The exit code of a worker that the host had to terminate.
 constexpr UINT kTerminatedExitCode = 1;
-// While a stop timeout runs longer than the wait hint, the check point moves
-// on this often, so that a waiting "/stop" does not give up early.
+// While a stop timeout runs longer than the wait hint, or after a
+// pre-shutdown request, the check point moves on this often, so that a
+// waiting "/stop" (or the system) does not give up early.
 constexpr DWORD kCheckPointInterval = 10000;
 // How long a terminated worker may take to go.
 constexpr DWORD kTerminationWait = 10000;
+
+static_assert(kControlStop == SERVICE_CONTROL_STOP && kControlShutdown == SERVICE_CONTROL_SHUTDOWN &&
+                  kControlPreshutdown == SERVICE_CONTROL_PRESHUTDOWN,
+              "control codes of the service API");
+static_assert(kAcceptStop == SERVICE_ACCEPT_STOP && kAcceptShutdown == SERVICE_ACCEPT_SHUTDOWN &&
+                  kAcceptPreshutdown == SERVICE_ACCEPT_PRESHUTDOWN,
+              "accepted-control bits of the service API");
 
 // Every bit that selects a priority class; other creation flags in the
 // registry value (debugging, consoles, suspension) would hang or break the
@@ -45,6 +55,11 @@ std::atomic<HANDLE> workerInput{nullptr};
 // worker's input exists is passed on as soon as it does.
 std::atomic<bool> stopRequested{false};
 HANDLE stopEvent = nullptr;
+// With a pre-shutdown timeout configured the service also accepts the
+// pre-shutdown request; once one came, the check point moves on while the
+// worker lives, so that the system waits for it up to that time.
+bool preshutdownAccepted = false;
+std::atomic<bool> preshutdownRequested{false};
 // Holds the worker in a job that ends it when this process ends in any way:
 // the handle is never closed, the system closes it with the process.
 HANDLE workerJob = nullptr;
@@ -134,18 +149,21 @@ void waitForWorker(HANDLE worker) {
     DWORD count = stopEvent ? 2 : 1;
     if (WaitForMultipleObjects(count, handles, FALSE, INFINITE) == WAIT_OBJECT_0) return;
     int64_t timeout = configuredStopTimeout();
-    if (timeout == kNoStopTimeout) {
+    if (timeout == kNoStopTimeout && !preshutdownAccepted) {
         WaitForSingleObject(worker, INFINITE);
         return;
     }
-    logMessage(L"waiting at most %d s for the worker", static_cast<int>(timeout / 1000));
+    if (timeout != kNoStopTimeout) logMessage(L"waiting at most %d s for the worker", static_cast<int>(timeout / 1000));
     DWORD started = GetTickCount();
     for (;;) {
-        int64_t left = timeout - static_cast<int64_t>(GetTickCount() - started);
-        if (left <= 0) break;
-        DWORD slice = left < kCheckPointInterval ? static_cast<DWORD>(left) : kCheckPointInterval;
+        DWORD slice = kCheckPointInterval;
+        if (timeout != kNoStopTimeout) {
+            int64_t left = timeout - static_cast<int64_t>(GetTickCount() - started);
+            if (left <= 0) break;
+            if (left < kCheckPointInterval) slice = static_cast<DWORD>(left);
+        }
         if (WaitForSingleObject(worker, slice) == WAIT_OBJECT_0) return;
-        if (timeout > kWaitHint) {
+        if (timeout > kWaitHint || preshutdownRequested.load()) {
             reportState(SERVICE_STOP_PENDING, CheckPoint::Next);
         }
     }
@@ -183,7 +201,10 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     InitializeCriticalSection(&statusSection);
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
     status.dwCurrentState = SERVICE_RUNNING;
-    status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
+    uint32_t preshutdownMs = 0;
+    preshutdownAccepted = readPreshutdownTimeout(configStore().base, preshutdownMs);
+    if (preshutdownAccepted) logMessage(L"accepting the pre-shutdown request (%u ms)", static_cast<unsigned>(preshutdownMs));
+    status.dwControlsAccepted = acceptedControls(preshutdownAccepted);
     status.dwWin32ExitCode = 0;
     status.dwServiceSpecificExitCode = 0;
     status.dwCheckPoint = 0;
@@ -200,7 +221,9 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     enableServiceEvents(serviceName());
     stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
-    statusHandle = RegisterServiceCtrlHandlerW(serviceName().c_str(), controlHandler);
+    // Only the extended handler is sent the pre-shutdown request.
+    statusHandle = preshutdownAccepted ? RegisterServiceCtrlHandlerExW(serviceName().c_str(), controlHandlerEx, nullptr)
+                                       : RegisterServiceCtrlHandlerW(serviceName().c_str(), controlHandler);
     if (!statusHandle) return;
     reportState(SERVICE_RUNNING);
 
@@ -298,23 +321,29 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
 
 void WINAPI controlHandler(DWORD control) {
     logMessage(L"control handler request %d", static_cast<int>(control));
-    switch (control) {
-    case SERVICE_CONTROL_STOP:
+    switch (controlAction(control, preshutdownAccepted)) {
+    case ControlAction::Stop:
         stopRequested.store(true);
         if (!reportState(SERVICE_STOP_PENDING)) logMessage(L"SetServiceStatus 2 failed %d", static_cast<int>(GetLastError()));
         sendShutdown(0);
         if (stopEvent) SetEvent(stopEvent);
         break;
-    case SERVICE_CONTROL_SHUTDOWN:
+    case ControlAction::Shutdown:
+        if (control == SERVICE_CONTROL_PRESHUTDOWN) preshutdownRequested.store(true);
         stopRequested.store(true);
         if (!reportState(SERVICE_STOP_PENDING, CheckPoint::Next)) logMessage(L"SetServiceStatus 1 failed %d", static_cast<int>(GetLastError()));
         sendShutdown(0);
         if (stopEvent) SetEvent(stopEvent);
         break;
-    default:
+    case ControlAction::ReportStatus:
         if (!reportCurrentState()) logMessage(L"SetServiceStatus 3 failed %d", static_cast<int>(GetLastError()));
         break;
     }
+}
+
+DWORD WINAPI controlHandlerEx(DWORD control, DWORD, LPVOID, LPVOID) {
+    controlHandler(control);
+    return NO_ERROR;
 }
 
 void sendShutdown(int code) {

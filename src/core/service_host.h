@@ -9,6 +9,8 @@
 // The entry handed to StartServiceCtrlDispatcherW.
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments);
 void WINAPI controlHandler(DWORD control);
+// The same, registered when the pre-shutdown request is accepted.
+DWORD WINAPI controlHandlerEx(DWORD control, DWORD eventType, LPVOID eventData, LPVOID context);
 // Ignores every console event, so none ends the process.
 BOOL WINAPI consoleCtrlHandler(DWORD event);
 // Writes the code and a line feed to the worker's input, then closes it.

@@ -8,6 +8,8 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/java_exception.cpp
   src/core/jni_text.cpp
   src/core/stop_timeout.cpp
+  src/core/service_settings.cpp
+  src/core/service_controls.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp
@@ -16,6 +18,8 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/entry_point.cpp
   src/core/service_admin.cpp
   src/core/service_host.cpp
+  src/core/service_account.cpp
+  src/core/service_setup.cpp
   src/core/event_log.cpp
   src/core/startup.cpp
 )

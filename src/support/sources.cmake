@@ -13,6 +13,7 @@ list(APPEND VBX_WIN32_SOURCES
   src/support/file_extraction.cpp
   src/support/single_instance.cpp
   src/support/window_functions.cpp
+  src/support/system_error.cpp
 )
 list(APPEND VBX_PORTABLE_SOURCES
   src/support/locale_table.cpp

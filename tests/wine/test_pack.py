@@ -58,6 +58,10 @@ class PackedLaunchers(unittest.TestCase):
             "serviceName": wb.unique("svc"),
             "executableType": 4,
             "singleInstance": True,
+            "serviceAccount": "NetworkService",
+            "failureActions": {"resetSeconds": 3600, "actions": [{"type": "restart", "delayMs": 500}, {"type": "none"}],
+                               "failOnNonZeroExit": True},
+            "preshutdownTimeout": 45,
             "mainClass": "com.example.Main",
             "classPath": [{"type": "A", "required": True, "value": "lib\\app.jar"}],
             "jvmSearchSequence": [{"type": "E", "value": "JAVA_HOME"}, {"type": "Y"}],
@@ -83,6 +87,7 @@ class PackedLaunchers(unittest.TestCase):
                          [("bin\\native.dll", 300_000), ("readme.txt", len(files["readme.txt"].encode())), ("empty.txt", 0)])
         self.assertEqual(shown["locales"], config["locales"])
         self.assertEqual(shown["messages"], config["messages"])
+        self.assertEqual(shown["failureActions"], config["failureActions"])
 
         out = self.dir / "out"
         r = wb.run_pack("inspect", first, "--extract", out / "files", "-o", out / "app.json")
@@ -114,6 +119,8 @@ class PackedLaunchers(unittest.TestCase):
                         "missing.json: includedFiles[0].source: file not found"),
             "number": ('{"executableType": 1E400}', "number.json:1:20: number overflow parsing '1E400'"),
             "latin": ('{"mainClass": "\\u4e2d"}', "latin.json: mainClass: character U+4E2D is outside Latin-1"),
+            "actions": ('{"failureActions": {"resetSeconds": 60, "actions": [{"type": "restart", "delayMs": -1}]}}',
+                        "actions.json: failureActions.actions[0].delayMs: must not be negative"),
         }
         for label, (text, message) in cases.items():
             (self.dir / f"{label}.json").write_text(text, encoding="utf-8")

@@ -439,6 +439,48 @@ def kill_process(pid):
     return scm_probe("kill", str(pid)).get("killed") == "1"
 
 
+# --- Wine's relay trace: the calls a program made into a system DLL -----------------
+
+RELAY_DEBUG = "+relay"
+
+
+@dataclass
+class RelayCall:
+    function: str   # such as "CreateServiceW"
+    args: list      # per argument: the string for a string argument, else the value as an int
+    retval: int     # None when no return was traced
+
+
+def _relay_arguments(text):
+    """Arguments as the relay prints them: a hex value, followed by the
+    quoted text for a string argument."""
+    import re
+    return [_unescape_debug_string(string) if quoted else int(value, 16)
+            for value, quoted, string in re.findall(r'([0-9a-f]{8,16})( L?"((?:[^"\\]|\\.)*)")?', text)]
+
+
+def relay_calls(trace, dll="advapi32"):
+    """The calls into the DLL in a relay trace (WINEDEBUG=+relay, the
+    program's standard error), in order, each with the value it returned.
+    Calls between system DLLs are not traced by default, so these are the
+    program's own (and those of the runtime libraries it loaded)."""
+    import re
+    call = re.compile(r"^([0-9a-f]+):Call " + dll + r"\.(\w+)\((.*)\) ret=[0-9a-f]+$")
+    ret = re.compile(r"^([0-9a-f]+):Ret  " + dll + r"\.(\w+)\(\) retval=([0-9a-f]+) ret=[0-9a-f]+$")
+    calls, open_calls = [], {}
+    for line in trace.splitlines():
+        m = call.match(line)
+        if m:
+            found = RelayCall(m.group(2), _relay_arguments(m.group(3)), None)
+            calls.append(found)
+            open_calls.setdefault((m.group(1), m.group(2)), []).append(found)
+            continue
+        m = ret.match(line)
+        if m and open_calls.get((m.group(1), m.group(2))):
+            open_calls[(m.group(1), m.group(2))].pop().retval = int(m.group(3), 16)
+    return calls
+
+
 # --- the Application event log, as Wine prints it ---------------------------------
 
 # Standard error of the run's Wine session (see prefix.sh): every service

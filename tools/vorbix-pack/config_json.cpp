@@ -14,6 +14,7 @@
 
 #include "architecture.h"
 #include "config_keys.h"
+#include "core/service_settings.h"
 #include "file_source.h"
 #include "pack_error.h"
 #include "text_codec.h"
@@ -221,6 +222,12 @@ private:
                     fail(key.name, "must not be negative (a number of seconds)");
                 putBase(key.id, decimal(value, key.name, false), key.name);
                 break;
+            case KeyForm::Account:
+                putBase(key.id, serviceAccount(value, key.name), key.name);
+                break;
+            case KeyForm::FailureActions:
+                putBase(key.id, failureActions(value, key.name), key.name);
+                break;
             case KeyForm::NameList:
             case KeyForm::ClassPathList:
             case KeyForm::SearchList:
@@ -230,6 +237,63 @@ private:
                 putWide(wide_, key.id, utf16(value, key.name), key.name);
                 break;
         }
+    }
+
+    std::string serviceAccount(const Json& value, const std::string& where) const {
+        std::string text = latin1(value, where);
+        if (accountKind(text) == AccountKind::Invalid)
+            fail(where, "expected \"LocalSystem\", \"LocalService\", \"NetworkService\", \"virtual\" or a user "
+                        "\"DOMAIN\\user\" (\".\\user\" on the machine itself), got \"" +
+                            value.get<std::string>() + "\"");
+        return text;
+    }
+
+    // A non-negative integer that the failure actions entry holds.
+    uint32_t failureNumber(const Json& value, const std::string& where, const char* unit) const {
+        if (!value.is_number_integer()) wrongType(where, "an integer", value);
+        if (!value.is_number_unsigned() && value.get<int64_t>() < 0)
+            fail(where, std::string("must not be negative (") + unit + ")");
+        if (value.get<uint64_t>() > kMaxFailureNumber)
+            fail(where, "out of range (at most " + std::to_string(kMaxFailureNumber) + ")");
+        return static_cast<uint32_t>(value.get<uint64_t>());
+    }
+
+    std::string failureActions(const Json& value, const std::string& where) const {
+        checkObject(value, where, {"resetSeconds", "actions", "failOnNonZeroExit"}, {"resetSeconds", "actions"});
+        FailureActions actions;
+        actions.resetSeconds = failureNumber(value["resetSeconds"], where + ".resetSeconds", "a number of seconds");
+        const std::string listWhere = where + ".actions";
+        const Json& list = value["actions"];
+        if (!list.is_array()) wrongType(listWhere, "an array", list);
+        if (list.empty()) fail(listWhere, "expected at least one action");
+        if (list.size() > kMaxFailureActions)
+            fail(listWhere, "at most " + std::to_string(kMaxFailureActions) +
+                                " actions (the first, the second and every later failure), got " +
+                                std::to_string(list.size()));
+        for (size_t i = 0; i < list.size(); ++i) {
+            const std::string at = indexed(listWhere, i);
+            const Json& item = list[i];
+            checkObject(item, at, {"type", "delayMs"}, {"type"});
+            if (!item["type"].is_string()) wrongType(at + ".type", "a string", item["type"]);
+            const std::string type = item["type"].get<std::string>();
+            FailureAction action;
+            if (type == "restart") {
+                if (!item.contains("delayMs")) fail(at, "missing \"delayMs\"");
+                action.restart = true;
+                action.delayMs = failureNumber(item["delayMs"], at + ".delayMs", "milliseconds");
+            } else if (type == "none") {
+                if (item.contains("delayMs")) fail(at + ".delayMs", "only a restart has a delay");
+            } else {
+                fail(at + ".type", "expected one of restart, none, got \"" + type + "\"");
+            }
+            actions.actions.push_back(action);
+        }
+        if (value.contains("failOnNonZeroExit")) {
+            const Json& flag = value["failOnNonZeroExit"];
+            if (!flag.is_boolean()) wrongType(where + ".failOnNonZeroExit", "a boolean", flag);
+            actions.failOnNonZeroExit = flag.get<bool>();
+        }
+        return encodeFailureActions(actions);
     }
 
     void parseRawBase(ConfigId id, const std::string& where, const Json& value) {

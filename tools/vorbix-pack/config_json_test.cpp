@@ -41,6 +41,11 @@ TEST_F(ConfigJsonTest, EveryEntryFormReachesTheLauncherReaders) {
       "executableType": 4,
       "clearJavaOptionVariables": true,
       "stopTimeout": 30,
+      "serviceAccount": "CORP\\svc-app",
+      "failureActions": {"resetSeconds": 86400, "actions": [{"type": "restart", "delayMs": 5000}, {"type": "none"}],
+                         "failOnNonZeroExit": true},
+      "delayedAutoStart": true,
+      "preshutdownTimeout": 120,
       "requireJdk": false,
       "allowBetaJava": 2,
       "splashInt1": -7,
@@ -74,6 +79,10 @@ TEST_F(ConfigJsonTest, EveryEntryFormReachesTheLauncherReaders) {
     EXPECT_EQ(getInt(cfg::kExecutableType), 4);
     EXPECT_EQ(getInt(cfg::kClearJavaOptionVariables), 1);
     EXPECT_EQ(baseText(cfg::kStopTimeout), "30");
+    EXPECT_EQ(baseText(cfg::kServiceAccount), "CORP\\svc-app");
+    EXPECT_EQ(baseText(cfg::kFailureActions), "86400;R5000;N;F");
+    EXPECT_EQ(getInt(cfg::kDelayedAutoStart), 1);
+    EXPECT_EQ(baseText(cfg::kPreshutdownTimeout), "120");
     EXPECT_EQ(baseText(cfg::kRequireJdk), "0");
     EXPECT_EQ(getInt(cfg::kAllowBetaJava), 2);
     EXPECT_EQ(getInt(cfg::kSplashInt1), -7);
@@ -181,6 +190,30 @@ TEST_F(ConfigJsonTest, MalformedConfigurationsNameTheFileAndTheProblem) {
         {"stop timeout as boolean", R"({"stopTimeout": true})", "stopTimeout: expected an integer, got boolean"},
         {"stop timeout fraction", R"({"stopTimeout": 2.5})", "stopTimeout: expected an integer, got number"},
         {"stop timeout too large", R"({"stopTimeout": 2147483648})", "stopTimeout: out of range"},
+        // service settings
+        {"unknown account kind", R"({"serviceAccount": "Administrator"})",
+         "serviceAccount: expected \"LocalSystem\", \"LocalService\", \"NetworkService\", \"virtual\" or a user "
+         "\"DOMAIN\\user\" (\".\\user\" on the machine itself), got \"Administrator\""},
+        {"system domain account", R"({"serviceAccount": "NT AUTHORITY\\LocalService"})", "serviceAccount: expected"},
+        {"actions without reset", R"({"failureActions": {"actions": [{"type": "none"}]}})",
+         "failureActions: missing \"resetSeconds\""},
+        {"no action", R"({"failureActions": {"resetSeconds": 1, "actions": []}})",
+         "failureActions.actions: expected at least one action"},
+        {"four actions",
+         R"({"failureActions": {"resetSeconds": 1, "actions": [{"type": "none"}, {"type": "none"}, {"type": "none"},
+            {"type": "none"}]}})",
+         "failureActions.actions: at most 3 actions (the first, the second and every later failure), got 4"},
+        {"negative delay",
+         R"({"failureActions": {"resetSeconds": 1, "actions": [{"type": "none"}, {"type": "restart", "delayMs": -5}]}})",
+         "failureActions.actions[1].delayMs: must not be negative (milliseconds)"},
+        {"reset too large", R"({"failureActions": {"resetSeconds": 2147483648, "actions": [{"type": "none"}]}})",
+         "failureActions.resetSeconds: out of range (at most 2147483647)"},
+        {"restart without delay", R"({"failureActions": {"resetSeconds": 1, "actions": [{"type": "restart"}]}})",
+         "failureActions.actions[0]: missing \"delayMs\""},
+        {"delay of no action", R"({"failureActions": {"resetSeconds": 1, "actions": [{"type": "none", "delayMs": 5}]}})",
+         "failureActions.actions[0].delayMs: only a restart has a delay"},
+        {"unknown action", R"({"failureActions": {"resetSeconds": 1, "actions": [{"type": "reboot"}]}})",
+         "failureActions.actions[0].type: expected one of restart, none, got \"reboot\""},
         {"list as object", R"({"classPath": {}})", "classPath: expected an array"},
         {"bad type letter", R"({"classPath": [{"type": "X", "value": "x"}]})",
          "classPath[0].type: expected one of A, D, E, S, got \"X\""},

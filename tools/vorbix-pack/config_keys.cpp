@@ -15,6 +15,10 @@ const std::vector<ConfigKey>& configKeys() {
         {"clearJavaOptionVariables", kClearJavaOptionVariables, KeyForm::Switch, 0, nullptr},
         {"serviceDescription", kServiceDescription, KeyForm::Localized, kWideMaxLength, nullptr},
         {"stopTimeout", kStopTimeout, KeyForm::Seconds, 0, nullptr},
+        {"serviceAccount", kServiceAccount, KeyForm::Account, 0, nullptr},
+        {"failureActions", kFailureActions, KeyForm::FailureActions, 0, nullptr},
+        {"delayedAutoStart", kDelayedAutoStart, KeyForm::Switch, 0, nullptr},
+        {"preshutdownTimeout", kPreshutdownTimeout, KeyForm::Seconds, 0, nullptr},
         // JVM discovery.
         {"minJavaVersion", kMinJavaVersion, KeyForm::Text, 1999, nullptr},
         {"maxJavaVersion", kMaxJavaVersion, KeyForm::Text, 1999, nullptr},

@@ -10,6 +10,7 @@
 #include "config_keys.h"
 #include "core/config/config_format.h"
 #include "core/config/config_store.h"
+#include "core/service_settings.h"
 #include "file_source.h"
 #include "file_table.h"
 #include "pack_build.h"
@@ -133,6 +134,24 @@ std::optional<Json> structuredList(const ConfigKey& key, const std::string& text
     return items;
 }
 
+// The JSON of a failure actions entry, when building from it gives the same text.
+std::optional<Json> failureActionsJson(const std::string& text) {
+    FailureActions actions;
+    if (!decodeFailureActions(text, actions) || encodeFailureActions(actions) != text) return std::nullopt;
+    Json list = Json::array();
+    for (const FailureAction& action : actions.actions) {
+        Json item = Json::object();
+        item["type"] = action.restart ? "restart" : "none";
+        if (action.restart) item["delayMs"] = action.delayMs;
+        list.push_back(item);
+    }
+    Json json = Json::object();
+    json["resetSeconds"] = actions.resetSeconds;
+    json["actions"] = list;
+    json["failOnNonZeroExit"] = actions.failOnNonZeroExit;
+    return json;
+}
+
 Json wideObject(std::map<ConfigId, std::u16string>& table, bool messages) {
     Json object = Json::object();
     for (auto it = table.begin(); it != table.end();) {
@@ -220,6 +239,16 @@ Json contentsToJson(const LauncherContents& contents, const std::vector<std::str
                 // A value build would refuse stays under its raw id.
                 if (!canonicalInt(text, number) || number < 0) continue;
                 json[key.name] = number;
+                break;
+            case KeyForm::Account:
+                if (accountKind(text) == AccountKind::Invalid) continue;
+                json[key.name] = latin1ToUtf8(text);
+                break;
+            case KeyForm::FailureActions:
+                if (auto actions = failureActionsJson(text))
+                    json[key.name] = *actions;
+                else
+                    continue;
                 break;
             default:
                 if (auto items = structuredList(key, text))

@@ -40,6 +40,8 @@ TEST_F(InspectTest, JsonOfABlockBuildsTheSameBlock) {
       "versionOptionSets": [{"condition": "*", "options": "-Xss1m"}],
       "includedFiles": [{"name": "f.bin", "source": "f.bin"}],
       "107": 5, "122": "M", "134": " 1", "10300": "raw", "stopTimeout": 0,
+      "serviceAccount": ".\\app", "delayedAutoStart": false, "preshutdownTimeout": 90,
+      "failureActions": {"resetSeconds": 0, "actions": [{"type": "restart", "delayMs": 0}, {"type": "none"}]},
       "serviceDescription": "D", "messages": {"1000": "T"}, "wide": {"40000": "W"},
       "locales": [{"prefix": "de", "serviceDescription": "DD", "messages": {"1000": "TT"}, "wide": {"40000": "WW"}},
                   {"prefix": "de"}]
@@ -59,6 +61,9 @@ TEST_F(InspectTest, JsonOfABlockBuildsTheSameBlock) {
     EXPECT_EQ(json["requireJdk"], true);
     EXPECT_EQ(json["134"], " 1");  // not canonical decimal: stays raw
     EXPECT_EQ(json["stopTimeout"], 0);
+    EXPECT_EQ(json["serviceAccount"], ".\\app");
+    EXPECT_EQ(json["failureActions"]["actions"][0]["delayMs"], 0);
+    EXPECT_EQ(json["failureActions"]["failOnNonZeroExit"], false);  // absent in, explicit out: the same entry
     EXPECT_EQ(json["modulePath"], "A1x;Zy");
     EXPECT_EQ(json["includedFiles"][0]["size"], 5);
     PackConfig again = parsePackConfig(json.dump(), dir / "again.json");
@@ -131,14 +136,27 @@ TEST_F(InspectTest, ExtractThenBuildGivesTheSameLauncher) {
     EXPECT_EQ(read(dir / "third.exe"), read(dir / "first.exe"));
 }
 
-TEST_F(InspectTest, StopTimeoutsBuildWouldRefuseStayRaw) {
-    for (const char* raw : {"-3", "5s"}) {
-        PackConfig config = parsePackConfig(std::string(R"({"30001": ")") + raw + "\"}", dir / "app.json");
+TEST_F(InspectTest, ValuesBuildWouldRefuseStayRaw) {
+    struct Case {
+        const char* id;
+        const char* raw;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"30001", "-3", "stopTimeout"},        {"30001", "5s", "stopTimeout"},
+        {"30101", "Bob", "serviceAccount"},    {"30101", "NT SERVICE\\\\x", "serviceAccount"},
+        {"30102", "1;X", "failureActions"},    {"30102", "01;N", "failureActions"},
+        {"30102", "1;N;N;N;N", "failureActions"}, {"30104", "-60", "preshutdownTimeout"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.raw);
+        PackConfig config =
+            parsePackConfig(std::string("{\"") + c.id + "\": \"" + c.raw + "\"}", dir / "app.json");
         auto image = imageOf(config.block);
         MemoryByteSource source(image.data(), image.size());
         auto json = contentsToJson(readLauncherContents(source, "x.exe"), {});
-        EXPECT_FALSE(json.contains("stopTimeout")) << raw;
-        EXPECT_EQ(json["30001"], raw);
+        EXPECT_FALSE(json.contains(c.key));
+        EXPECT_EQ(json[c.id], config.block.base[0].second);
         PackConfig again = parsePackConfig(json.dump(), dir / "again.json");
         EXPECT_EQ(serializeBlock(again.block), serializeBlock(config.block));
     }

@@ -18,6 +18,11 @@ constexpr ConfigId kLauncherFlavour = 2001;         // narrow (2): 'e' launcher,
 constexpr ConfigId kClearJavaOptionVariables = 10012;  // int
 constexpr ConfigId kServiceDescription = 20017;     // localized
 constexpr ConfigId kStopTimeout = 30001;            // decimal seconds; absent = wait for the worker without limit
+// What "/install" sets beyond the service itself; each absent = as without it.
+constexpr ConfigId kServiceAccount = 30101;         // narrow: LocalSystem, LocalService, NetworkService, virtual, DOMAIN\user
+constexpr ConfigId kFailureActions = 30102;         // narrow: reset seconds, then R<ms> or N per action, then F (service_settings.h)
+constexpr ConfigId kDelayedAutoStart = 30103;       // int
+constexpr ConfigId kPreshutdownTimeout = 30104;     // decimal seconds
 
 // JVM discovery.
 constexpr ConfigId kMinJavaVersion = 126;           // narrow (2000)
