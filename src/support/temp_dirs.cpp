@@ -163,7 +163,8 @@ bool foldsUnchanged(const std::wstring& path, std::wstring& folded) {
 bool probeWritableDir(const std::string& directory) { return probe(directory); }
 bool probeWritableDirWide(const std::wstring& directory) { return probe(directory); }
 
-bool acceptTempCandidate(std::string& path, bool create, bool strict, bool preferLong, bool& exclamation) {
+bool acceptTempCandidate(std::string& path, bool create, bool strict, bool preferLong, bool& exclamation,
+                         std::optional<std::string>* longFormSeen) {
     exclamation = false;
     if (path.empty()) return false;
     if (create) CreateDirectoryA(path.c_str(), nullptr);
@@ -172,22 +173,26 @@ bool acceptTempCandidate(std::string& path, bool create, bool strict, bool prefe
         return false;
     }
     if (strict || preferLong) {
-        DWORD needed = GetLongPathNameA(path.c_str(), nullptr, 0);
-        if (needed != 0) {
-            std::vector<char> buffer(needed + 10);
-            DWORD length = GetLongPathNameA(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-            if (length != 0 && length < buffer.size()) {
-                std::string longForm(buffer.data(), length);
-                if (hasExclamationMark(longForm)) {
-                    exclamation = true;
-                    return false;
-                }
-                if (longForm.find('?') != std::string::npos) {
-                    if (strict) return false;
-                } else if (preferLong && !overflowsPathBuffer(length) && longForm != path) {
-                    logMessage(L"using long path %S", longForm.c_str());
-                    path = longForm;
-                }
+        // One call fetches any long form that fits a path buffer; only a
+        // longer one takes a second call with the size the first reported.
+        std::vector<char> buffer(kPathBufferSize);
+        DWORD length = GetLongPathNameA(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length >= buffer.size()) {
+            buffer.assign(length + 10, '\0');
+            length = GetLongPathNameA(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        }
+        if (length != 0 && length < buffer.size()) {
+            std::string longForm(buffer.data(), length);
+            if (longFormSeen) *longFormSeen = longForm;
+            if (hasExclamationMark(longForm)) {
+                exclamation = true;
+                return false;
+            }
+            if (longForm.find('?') != std::string::npos) {
+                if (strict) return false;
+            } else if (preferLong && !overflowsPathBuffer(length) && longForm != path) {
+                logMessage(L"using long path %S", longForm.c_str());
+                path = longForm;
             }
         }
     }
@@ -237,10 +242,21 @@ void findTempRoot() {
     TempSearchHooks hooks;
     hooks.formNarrow = [](int kind, std::string& path) { return formCandidate<char>(kind, path); };
     hooks.formWide = [](int kind, std::wstring& path) { return formCandidate<wchar_t>(kind, path); };
-    hooks.acceptNarrow = [](std::string& path, const TempCandidate& c, bool& exclamation) {
-        return acceptTempCandidate(path, c.create, c.strict, c.preferLong, exclamation);
+    // The wide test of a candidate whose wide path is the narrow one in ASCII
+    // would probe the directory the narrow test probed a moment ago: its
+    // answer is the narrow test's.
+    std::string narrowFormed;
+    std::optional<std::string> narrowLongForm;
+    hooks.acceptNarrow = [&](std::string& path, const TempCandidate& c, bool& exclamation) {
+        narrowFormed = path;
+        narrowLongForm.reset();
+        return acceptTempCandidate(path, c.create, c.strict, c.preferLong, exclamation, &narrowLongForm);
     };
-    hooks.acceptWide = [](const std::wstring& path, const TempCandidate& c, bool& exclamation) {
+    hooks.acceptWide = [&](const std::wstring& path, const TempCandidate& c, bool& exclamation) {
+        if (wideTestRepeatsNarrow(narrowFormed, narrowLongForm ? &*narrowLongForm : nullptr, path, c.strict)) {
+            exclamation = false;
+            return true;
+        }
         return acceptTempCandidateWide(path, c.create, c.strict, exclamation);
     };
     std::string narrow;

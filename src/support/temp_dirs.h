@@ -3,6 +3,7 @@
 // exit routine that removes that directory.
 #pragma once
 
+#include <optional>
 #include <string>
 
 // The narrow temp root; fatal (message 1015) when none exists.
@@ -33,8 +34,10 @@ void emptyDirectory(const std::string& path, int depth);
 
 // The acceptance tests of one temp root candidate. They set exclamation when
 // they rejected the path for an exclamation mark; the narrow test may replace
-// the path by its long form (preferLong).
-bool acceptTempCandidate(std::string& path, bool create, bool strict, bool preferLong, bool& exclamation);
+// the path by its long form (preferLong). longFormSeen, when given, gets the
+// long form the narrow test fetched (untouched when it fetched none).
+bool acceptTempCandidate(std::string& path, bool create, bool strict, bool preferLong, bool& exclamation,
+                         std::optional<std::string>* longFormSeen = nullptr);
 bool acceptTempCandidateWide(const std::wstring& path, bool create, bool strict, bool& exclamation);
 // Creates and finds a uniquely named directory inside, then removes it.
 bool probeWritableDir(const std::string& directory);

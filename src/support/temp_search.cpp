@@ -67,6 +67,16 @@ int searchTempRoot(bool tryLocalAppData, bool preferLong, const TempSearchHooks&
     return 0;
 }
 
+bool wideTestRepeatsNarrow(const std::string& narrowFormed, const std::string* narrowLongForm,
+                           const std::wstring& wide, bool strict) {
+    if (wide.size() != narrowFormed.size()) return false;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(narrowFormed[i]);
+        if (c >= 0x80 || wide[i] != static_cast<wchar_t>(c)) return false;
+    }
+    return !strict || (narrowLongForm && *narrowLongForm == narrowFormed);
+}
+
 std::string launcherTempDirName(const std::string& tempFileName, int64_t secondsSince1970) {
     return formatNarrow("%s_dir%lld", tempFileName.c_str(), static_cast<long long>(secondsSince1970));
 }

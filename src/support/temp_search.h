@@ -50,6 +50,15 @@ struct TempSearchHooks {
 int searchTempRoot(bool tryLocalAppData, bool preferLong, const TempSearchHooks& hooks, std::string& narrow,
                    std::wstring& wide);
 
+// Whether the wide test of a candidate can only repeat what the narrow test
+// just found: the wide path is the narrow path as formed, all ASCII (so both
+// name one directory), and, for a strict test, the narrow test saw that
+// path's long form and it was the path itself (so the wide long form is the
+// same ASCII text, which passes every wide check). narrowLongForm is null
+// when the narrow test fetched no long form.
+bool wideTestRepeatsNarrow(const std::string& narrowFormed, const std::string* narrowLongForm,
+                           const std::wstring& wide, bool strict);
+
 // "<tempFile>_dir<seconds>": the launcher temp directory beside the
 // temporary file that names it.
 std::string launcherTempDirName(const std::string& tempFileName, int64_t secondsSince1970);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -174,6 +175,30 @@ TEST(TempSearch, NarrowTestMayReplaceThePath) {
     EXPECT_EQ(searchTempRoot(false, true, hooks, narrow, wide), kTempPath);
     EXPECT_EQ(narrow, "C:\\Program Files");
     EXPECT_EQ(wide, L"C:\\PROG~1");
+}
+
+// The wide test is left out only where it can tell nothing new.
+TEST(TempSearch, WideTestRepeatsNarrowOnlyForTheSameAsciiDirectory) {
+    const std::string temp = "C:\\Users\\me\\Temp", shortForm = "C:\\Users\\ME~1\\Temp";
+    struct Case {
+        const char* label;
+        std::string narrow;
+        std::optional<std::string> longForm;
+        std::wstring wide;
+        bool strict, repeats;
+    } cases[] = {
+        {"same ASCII path, long form itself", temp, temp, L"C:\\Users\\me\\Temp", true, true},
+        {"relaxed test needs no long form", temp, std::nullopt, L"C:\\Users\\me\\Temp", false, true},
+        {"strict test without a long form", temp, std::nullopt, L"C:\\Users\\me\\Temp", true, false},
+        {"8.3 form: the wide long form may differ", shortForm, temp, L"C:\\Users\\ME~1\\Temp", true, false},
+        {"wide path differs", temp, temp, L"C:\\Users\\me\\Tmp", true, false},
+        {"wide path longer", temp, temp, L"C:\\Users\\me\\Temp\\x", false, false},
+        {"non-ASCII narrow", "C:\\Gr\xfc\xdfe", std::string("C:\\Gr\xfc\xdfe"), L"C:\\Gr\u00fc\u00dfe", true, false},
+        {"case differs", temp, temp, L"C:\\users\\me\\Temp", false, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(wideTestRepeatsNarrow(c.narrow, c.longForm ? &*c.longForm : nullptr, c.wide, c.strict), c.repeats)
+            << c.label;
 }
 
 TEST(TempNames, DirectoryProbeAndFallbackFile) {
