@@ -11,11 +11,13 @@ target_include_directories(vorbix_fuzz_host PUBLIC ${CMAKE_SOURCE_DIR}/tests/nat
 
 # vorbix-pack's core, for its JSON-to-block path.
 find_package(nlohmann_json 3.2 REQUIRED)
+find_package(ZLIB REQUIRED)
 include(tools/vorbix-pack/sources.cmake)
 add_library(vorbix_fuzz_pack STATIC ${VBX_PACK_CORE_SOURCES})
 target_compile_options(vorbix_fuzz_pack PRIVATE ${vbx_fuzz_flags})
 target_include_directories(vorbix_fuzz_pack PUBLIC ${CMAKE_SOURCE_DIR}/tools/vorbix-pack)
-target_link_libraries(vorbix_fuzz_pack PUBLIC vorbix_fuzz_host nlohmann_json::nlohmann_json)
+target_link_libraries(vorbix_fuzz_pack PUBLIC vorbix_fuzz_host nlohmann_json::nlohmann_json ZLIB::ZLIB)
+target_compile_definitions(vorbix_fuzz_pack PRIVATE VBX_VERSION="${VBX_VERSION}")
 
 file(GLOB vbx_fuzz_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
 foreach(source ${vbx_fuzz_sources})

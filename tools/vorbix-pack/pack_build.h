@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <climits>
+#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/config/config_reader.h"
 
@@ -23,6 +25,13 @@ uint16_t stubMachine(ByteSource& stub);
 // stub's section table, found as the launcher finds its own block. Anything
 // already there (an earlier block) is dropped.
 int64_t stubImageEnd(ByteSource& stub, const std::string& name);
+
+// The first `size` bytes of the stub; with upTo fewer when the file is
+// shorter, else a file cut short is a PackError.
+std::vector<uint8_t> readStubBytes(ByteSource& stub, int64_t size, const std::string& name, bool upTo = false);
+
+// Writes the PE checksum of the whole file into its CheckSum field.
+void writePeChecksum(std::FILE* file, uint32_t checksumOffset, const std::string& name);
 
 // A launcher is addressed with 32-bit file offsets.
 constexpr int64_t kMaxLauncherSize = INT32_MAX;
