@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     build->add_option("--stub", stub,
                       "The bare launcher to start from (default, by the key architecture: for \"x86\" "
                       "launcher.exe beside this tool, else ../win32/launcher.exe relative to its directory; for "
-                      "\"x64\" launcher64.exe, else ../win64/launcher.exe). Anything behind its last section is "
+                      "\"x64\" launcher64.exe, else ../win64/launcher.exe; the first of the architecture). Anything behind its last section is "
                       "dropped.")
         ->type_name("PATH");
 

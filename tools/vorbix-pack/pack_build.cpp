@@ -22,10 +22,19 @@ fs::path defaultStubPath(const fs::path& toolDirectory, const std::string& archi
                                    toolDirectory / ".." / (x64 ? "win64" : "win32") / "launcher.exe"};
     for (const fs::path& candidate : candidates) {
         std::error_code error;
-        if (fs::is_regular_file(candidate, error)) return candidate.lexically_normal();
+        if (!fs::is_regular_file(candidate, error)) continue;
+        // Beside the Windows tool in the 64-bit cross build, launcher.exe is the 64-bit one.
+        try {
+            FilePtr file = openForReading(candidate);
+            FileByteSource source(file.get());
+            stubImageEnd(source, candidate.string());
+            if (architectureName(stubMachine(source)) == (x64 ? "x64" : "x86")) return candidate.lexically_normal();
+        } catch (const PackError&) {
+        }
     }
-    throw PackError("no launcher stub found (looked for " + candidates[0].lexically_normal().string() + " and " +
-                    candidates[1].lexically_normal().string() + "); give one with --stub");
+    throw PackError("no " + std::string(x64 ? "x64" : "x86") + " launcher stub found (looked for " +
+                    candidates[0].lexically_normal().string() + " and " + candidates[1].lexically_normal().string() +
+                    "); give one with --stub");
 }
 
 uint16_t stubMachine(ByteSource& stub) {

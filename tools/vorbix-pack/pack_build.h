@@ -13,7 +13,8 @@
 
 // The bare launcher of an architecture ("x86" or "x64") found beside the
 // tool ("launcher.exe" or "launcher64.exe"), else in the cross build next to
-// the tool's directory ("../win32/launcher.exe" or "../win64/launcher.exe").
+// the tool's directory ("../win32/launcher.exe" or "../win64/launcher.exe"):
+// the first of these that is a launcher of that architecture.
 std::filesystem::path defaultStubPath(const std::filesystem::path& toolDirectory,
                                       const std::string& architecture = "x86");
 
