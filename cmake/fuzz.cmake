@@ -8,6 +8,8 @@ add_library(vorbix_fuzz_host STATIC tests/native/host.cpp)
 target_compile_options(vorbix_fuzz_host PRIVATE ${vbx_fuzz_flags})
 target_link_libraries(vorbix_fuzz_host PUBLIC vorbix_portable)
 target_include_directories(vorbix_fuzz_host PUBLIC ${CMAKE_SOURCE_DIR}/tests/native)
+# Portable code calls the log and the fatal errors, which live in the host.
+target_link_libraries(vorbix_portable INTERFACE vorbix_fuzz_host)
 
 # vorbix-pack's core, for its JSON-to-block path.
 find_package(nlohmann_json 3.2 REQUIRED)

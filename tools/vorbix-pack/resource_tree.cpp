@@ -31,6 +31,7 @@ public:
         : s_(section), sectionRva_(sectionRva), base_(base), name_(name) {}
 
     void directory(uint32_t offset, int level, Resource path, std::vector<Resource>& out) {
+        if (++visited_ > kMaxResources) fail("more resources than an executable holds");
         need(offset, 16);
         size_t count = static_cast<size_t>(get16(s_, base_ + offset + 12)) + get16(s_, base_ + offset + 14);
         need(offset + 16, 8 * count);
@@ -62,6 +63,10 @@ public:
                 if (rva < sectionRva_ || rva - sectionRva_ > s_.size() || size > s_.size() - (rva - sectionRva_))
                     fail("resource data outside the resource section");
                 size_t from = rva - sectionRva_;
+                // Entries may share directories and data: a bound keeps a
+                // crafted directory from multiplying them.
+                copied_ += size;
+                if (out.size() >= kMaxResources || copied_ > kMaxCopied) fail("more resources than an executable holds");
                 next.data.assign(s_.begin() + from, s_.begin() + from + size);
                 out.push_back(std::move(next));
             }
@@ -76,7 +81,12 @@ private:
         throw PackError(name_ + ": damaged resource section (" + what + ")");
     }
 
+    static constexpr size_t kMaxResources = 20000;
+    static constexpr uint64_t kMaxCopied = 512u << 20;
+
     const std::vector<uint8_t>& s_;
+    uint64_t copied_ = 0;
+    size_t visited_ = 0;
     uint32_t sectionRva_;
     uint64_t base_;
     const std::string& name_;

@@ -208,8 +208,12 @@ std::optional<VersionInfo> readVersionResource(const std::vector<uint8_t>& data)
     for (const VersionKey& key : versionKeys()) {
         std::string first = key.strings;
         first = first.substr(0, first.find(' '));
+        // The first string of the name counts, as VerQueryValueW finds it.
         for (const auto& [name, value] : strings)
-            if (name == widen(first.c_str())) out.values.emplace_back(key.key, value);
+            if (name == widen(first.c_str())) {
+                out.values.emplace_back(key.key, value);
+                break;
+            }
     }
     return out;
 }
