@@ -1,6 +1,7 @@
 #include "app_resources.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "pack_error.h"
 
