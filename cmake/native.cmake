@@ -55,5 +55,11 @@ endif()
 # The benchmarks' native profiling driver (scripts/bench --profile).
 add_subdirectory(bench)
 
+# The JSON schema of CONFIG.json against the examples and the tool's output.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME tool.schema COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/test_schema.py -v)
+set_tests_properties(tool.schema PROPERTIES TIMEOUT 300 LABELS tool
+  ENVIRONMENT "VBX_SOURCE_DIR=${CMAKE_SOURCE_DIR};VBX_NATIVE_DIR=${CMAKE_BINARY_DIR};PYTHONDONTWRITEBYTECODE=1")
+
 include(cmake/wine_tests.cmake)
 include(cmake/hardening_tests.cmake)

@@ -34,4 +34,6 @@ target_link_options(launcher PRIVATE ${VBX_STATIC_RUNTIME} -mconsole -s ${VBX_HA
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher SUFFIX .exe)
 
 add_subdirectory(tests/fixtures)
+# vorbix-pack.exe (64-bit tree only).
+add_subdirectory(tools)
 add_subdirectory(bench)

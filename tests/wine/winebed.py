@@ -242,6 +242,20 @@ def run_pack(*args, timeout=120, cwd=None):
     return Result(proc.returncode, decode(proc.stdout), decode(proc.stderr))
 
 
+def icon_file(images):
+    """An .ico file of 32-bit bitmap images, each (size, (blue, green, red,
+    alpha)) of one colour (a DIB of double height: the AND mask follows)."""
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset, data = 6 + 16 * len(images), b""
+    for size, bgra in images:
+        image = (struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0) + bytes(bgra) * (size * size)
+                 + b"\0" * (((size + 31) // 32) * 4 * size))
+        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+        data += image
+    return out + data
+
+
 def app_dir(stem="app"):
     """A fresh directory on the prefix's C: drive for one test's files."""
     d = drive_c() / "vbxtests" / unique(stem)

@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/types.h>
+
+#include "host_files.h"
 
 class AtomicOutput {
 public:
@@ -15,6 +16,7 @@ public:
     AtomicOutput(const AtomicOutput&) = delete;
     AtomicOutput& operator=(const AtomicOutput&) = delete;
 
+    // Open for reading too (the PE checksum is computed over what was written).
     std::FILE* file() { return file_; }
     const std::filesystem::path& target() const { return target_; }
     // Writes all of data; PackError on failure.
@@ -22,7 +24,7 @@ public:
     // Flushes, gives the file the mode bits and renames it onto the target.
     // (No fsync: the guarantee is against failures of the tool, and a
     // launcher of hundreds of MiB should pack as fast as it copies.)
-    void commit(mode_t mode);
+    void commit(FileMode mode);
 
 private:
     std::filesystem::path target_;

@@ -1,6 +1,7 @@
 #include "block_writer.h"
 
 #include "core/config/config_format.h"
+#include "tool_version.h"
 
 namespace {
 
@@ -34,10 +35,12 @@ void putWideRecords(std::vector<uint8_t>& out, const std::vector<WideRecord>& re
 
 std::vector<uint8_t> serializeBlock(const ConfigBlock& block) {
     std::vector<uint8_t> out;
+    // The header values, which the launcher skips, name the tool's release.
+    auto version = toolVersionParts();
     putInt32(out, kConfigMagic);
-    putInt32(out, 0);
-    putInt32(out, 0);
-    putInt32(out, 0);  // the 64-bit header value, low and high half
+    putInt32(out, static_cast<uint32_t>(version[0]));
+    putInt32(out, static_cast<uint32_t>(version[1]));
+    putInt32(out, static_cast<uint32_t>(version[2]));  // the 64-bit header value, low and high half
     putInt32(out, 0);
     putInt32(out, static_cast<uint32_t>(block.base.size()));
     for (const auto& [id, text] : block.base) {

@@ -1,5 +1,5 @@
 // The configuration block as vorbix-pack writes it: magic, three header values
-// (written as 0), the base table, the wide table and the locale sections.
+// (the tool's release: major, minor, patch), the base table, the wide table and the locale sections.
 #pragma once
 
 #include <cstdint>

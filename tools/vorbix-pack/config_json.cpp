@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -54,7 +55,15 @@ public:
         if (!root.is_object()) throw PackError(file_ + ": expected an object at the top level, got " + root.type_name());
         for (const auto& [key, value] : root.items()) {
             ConfigId id = 0;
-            if (key == kVersionOptionSetsKey) {
+            if (!findKeyByName(key) && !isToolKey(key) && !parseRawId(key, id))
+                fail(key, "unknown key (see docs/configuration.md)");
+            if (key == kSchemaKey || key == kSignatureKey || key == kPackedByKey) {
+                // For editors, and what inspect reports: nothing to build.
+            } else if (key == kIconKey) {
+                parseIcon(value);
+            } else if (isVersionKey(key)) {
+                parseVersionKey(key, value);
+            } else if (key == kVersionOptionSetsKey) {
                 parseVersionOptionSets(value);
             } else if (key == kIncludedFilesKey) {
                 parseIncludedFiles(value);
@@ -86,6 +95,14 @@ public:
         config.files = std::move(files_);
         config.runtimeArchive = runtimeArchive_;
         config.architecture = architecture_;
+        if (!version_.values.empty()) {
+            // In the order of the key list, so that the resource depends on the values only.
+            VersionInfo ordered;
+            for (const VersionKey& key : versionKeys())
+                if (const std::u16string* value = version_.find(key.key)) ordered.values.emplace_back(key.key, *value);
+            config.resources.version = ordered;
+        }
+        config.resources.icon = icon_;
         config.configName = file_;
         return config;
     }
@@ -361,6 +378,36 @@ private:
         return path;
     }
 
+    static bool isVersionKey(const std::string& key) {
+        for (const VersionKey& known : versionKeys())
+            if (key == known.key) return true;
+        return false;
+    }
+
+    void parseVersionKey(const std::string& key, const Json& value) {
+        std::u16string text = utf16(value, key);
+        if (key == "version") {
+            std::string why;
+            if (!parseVersionNumber(value.get<std::string>(), why))
+                fail(key, "\"" + value.get<std::string>() + "\": " + why);
+        } else {
+            checkLength(key, text.size(), kVersionTextMaxLength);
+        }
+        version_.values.emplace_back(key, text);
+    }
+
+    void parseIcon(const Json& value) {
+        fs::path path = sourceFile(value, kIconKey);
+        std::error_code error;
+        auto size = fs::file_size(path, error);
+        if (error) fail(kIconKey, path.string() + ": cannot read: " + error.message());
+        if (size > kMaxIconFileSize) fail(kIconKey, path.string() + ": larger than 16 MiB, too large for an icon");
+        std::ifstream in(path, std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (in.bad()) fail(kIconKey, path.string() + ": cannot read: " + systemErrorText());
+        icon_ = readIconFile(bytes, file_ + ": " + kIconKey + ": " + path.string());
+    }
+
     // true (the default archive), false (none) or the path of another archive.
     void parseRuntimeArchive(const Json& value) {
         if (value.is_boolean()) {
@@ -439,6 +486,8 @@ private:
     std::vector<IncludedFile> files_;
     RuntimeArchiveChoice runtimeArchive_;
     std::string architecture_;
+    VersionInfo version_;
+    std::vector<IconImage> icon_;
 };
 
 // "file:line:column: what" for a syntax error.

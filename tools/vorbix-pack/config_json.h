@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app_resources.h"
 #include "block_writer.h"
 
 struct IncludedFile {
@@ -27,6 +28,7 @@ struct PackConfig {
     std::vector<IncludedFile> files;    // in the order of entry 2003
     RuntimeArchiveChoice runtimeArchive;
     std::string architecture;           // "x86", "x64", or "" when not given
+    AppResources resources;             // version information and icon
     std::string configName;             // the config file, for messages
 };
 
@@ -47,6 +49,9 @@ void includeRuntimeArchive(PackConfig& config, const std::filesystem::path& tool
 // Parses the text of a config file. `configPath` names it in messages and
 // anchors relative source paths. Every problem is a one-line PackError.
 PackConfig parsePackConfig(const std::string& text, const std::filesystem::path& configPath);
+
+// The largest icon file build takes.
+constexpr size_t kMaxIconFileSize = 16u << 20;
 
 // Reads and parses the file.
 PackConfig loadPackConfig(const std::filesystem::path& configPath);

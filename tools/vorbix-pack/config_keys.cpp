@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "version_resource.h"
+
 using namespace cfg;
 
 const std::vector<ConfigKey>& configKeys() {
@@ -101,4 +103,20 @@ bool isMessageId(ConfigId id) {
 size_t baseMaxLength(ConfigId id) {
     const ConfigKey* key = findKeyById(id);
     return key && key->form != KeyForm::Localized ? key->maxLength : 0;
+}
+
+const std::vector<std::string>& toolKeys() {
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> names = {kVersionOptionSetsKey, kIncludedFilesKey, kMessagesKey, kWideKey,
+                                           kLocalesKey,          kRuntimeArchiveKey, kArchitectureKey, kIconKey,
+                                           kSchemaKey,           kSignatureKey,      kPackedByKey};
+        for (const VersionKey& key : versionKeys()) names.push_back(key.key);
+        return names;
+    }();
+    return keys;
+}
+
+bool isToolKey(const std::string& name) {
+    const auto& keys = toolKeys();
+    return std::find(keys.begin(), keys.end(), name) != keys.end();
 }

@@ -48,6 +48,17 @@ constexpr const char* kWideKey = "wide";                            // raw wide-
 constexpr const char* kLocalesKey = "locales";                      // locale sections
 constexpr const char* kRuntimeArchiveKey = "runtimeArchive";        // the tool's own: runtime archive or not
 constexpr const char* kArchitectureKey = "architecture";            // the tool's own: which bare launcher
+constexpr const char* kIconKey = "icon";                            // the tool's own: the executable's icon
+constexpr const char* kSchemaKey = "$schema";                       // for editors; build ignores it
+constexpr const char* kSignatureKey = "signature";                  // written by inspect; build ignores it
+constexpr const char* kPackedByKey = "packedBy";                    // written by inspect; build ignores it
+// The version keys (version, productName, ...) are listed in version_resource.h.
+
+// Every top-level key that is not one of configKeys(): the structured keys,
+// the tool's own and the version keys. build refuses any other name (but a
+// raw id), so a new key has to be listed here, and with it in the schema.
+const std::vector<std::string>& toolKeys();
+bool isToolKey(const std::string& name);
 
 // Limit of the options of a version-specific set (read widened into 6000).
 constexpr size_t kVersionOptionsMaxLength = 5999;

@@ -1,9 +1,10 @@
 #include "file_source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
+#include "host_files.h"
 #include "pack_error.h"
 
 std::string systemErrorText() { return std::strerror(errno); }
@@ -11,14 +12,13 @@ std::string systemErrorText() { return std::strerror(errno); }
 FilePtr openForReading(const std::filesystem::path& path) {
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) throw PackError(path.string() + ": cannot open: is a directory");
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    FilePtr file(openFile(path, "rb"));
     if (!file) throw PackError(path.string() + ": cannot open: " + systemErrorText());
     return file;
 }
 
 FileByteSource::FileByteSource(std::FILE* file) : file_(file) {
-    struct stat info {};
-    if (fstat(fileno(file), &info) == 0) size_ = info.st_size;
+    size_ = std::max<int64_t>(fileSize(file), 0);
     std::rewind(file);
 }
 
@@ -42,7 +42,7 @@ bool FileByteSource::read(void* buffer, uint32_t size, uint32_t& bytesRead, uint
 void FileByteSource::seek(int64_t position) {
     position_ = position;
     std::clearerr(file_);
-    if (position >= 0) fseeko(file_, static_cast<off_t>(position), SEEK_SET);
+    if (position >= 0) seekFile(file_, position);
 }
 
 int64_t FileByteSource::remaining() const {

@@ -123,16 +123,29 @@ TEST_F(BuildLauncherTest, FailedBuildsLeaveNoOutputAndKeepAnOldOne) {
     }
 }
 
+// A stub of the given machine.
+std::string stubOf(uint16_t machine) {
+    std::vector<uint8_t> image = stubImage();
+    image[0x84] = static_cast<uint8_t>(machine);  // the file header's machine, behind "PE\0\0" at 0x80
+    image[0x85] = static_cast<uint8_t>(machine >> 8);
+    return asString(image);
+}
+
 TEST_F(BuildLauncherTest, DefaultStubIsBesideTheToolElseInTheCrossBuild) {
-    write("tree/win32/launcher.exe", "cross");
-    write("tree/win64/launcher.exe", "cross64");
+    write("tree/win32/launcher.exe", stubOf(0x14C));
+    write("tree/win64/launcher.exe", stubOf(0x8664));
     std::filesystem::create_directories(dir / "tree/native");
     EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/win32/launcher.exe");
     EXPECT_EQ(defaultStubPath(dir / "tree/native", "x64"), dir / "tree/win64/launcher.exe");
-    write("tree/native/launcher.exe", "beside");
-    write("tree/native/launcher64.exe", "beside64");
+    // The Windows tool lies in the 64-bit cross build, beside the 64-bit launcher.exe.
+    EXPECT_EQ(defaultStubPath(dir / "tree/win64"), dir / "tree/win32/launcher.exe");
+    EXPECT_EQ(defaultStubPath(dir / "tree/win64", "x64"), dir / "tree/win64/launcher.exe");
+    write("tree/native/launcher.exe", stubOf(0x14C));
+    write("tree/native/launcher64.exe", stubOf(0x8664));
     EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/native/launcher.exe");
     EXPECT_EQ(defaultStubPath(dir / "tree/native", "x64"), dir / "tree/native/launcher64.exe");
+    write("tree/native/launcher.exe", "not a launcher");
+    EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/win32/launcher.exe");
     EXPECT_THROW(defaultStubPath(dir / "elsewhere"), PackError);
 }
 
@@ -140,12 +153,6 @@ TEST_F(BuildLauncherTest, DefaultStubIsBesideTheToolElseInTheCrossBuild) {
 // must be of that architecture; inspect names the architecture, so the round
 // trip packs onto the same launcher.
 TEST_F(BuildLauncherTest, ArchitecturePicksAndChecksTheStub) {
-    auto stubOf = [](uint16_t machine) {
-        std::vector<uint8_t> image = stubImage();
-        image[0x84] = static_cast<uint8_t>(machine);  // the file header's machine, behind "PE\0\0" at 0x80
-        image[0x85] = static_cast<uint8_t>(machine >> 8);
-        return asString(image);
-    };
     write("tools/launcher.exe", stubOf(0x14C));
     write("tools/launcher64.exe", stubOf(0x8664));
     write("x86.json", R"({"architecture": "x86", "serviceName": "s"})");

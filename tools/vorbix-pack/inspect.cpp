@@ -1,9 +1,9 @@
 #include "inspect.h"
 
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <ostream>
-#include <sys/stat.h>
 
 #include "architecture.h"
 #include "atomic_output.h"
@@ -13,9 +13,11 @@
 #include "core/service_settings.h"
 #include "file_source.h"
 #include "file_table.h"
+#include "host_files.h"
 #include "pack_build.h"
 #include "pack_error.h"
 #include "text_codec.h"
+#include "tool_version.h"
 
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
@@ -57,12 +59,29 @@ void readContents(ByteSource& source, const std::string& name, LauncherContents&
     if (!source.read(mz, 2, bytesRead, errorCode) || bytesRead != 2 || mz[0] != 'M' || mz[1] != 'Z')
         throw PackError(name + ": not a Windows executable");
     contents.machine = stubMachine(source);
+    PeImage pe = readPeImage(readStubBytes(source, static_cast<int64_t>(peHeaderSize(readStubBytes(source, 0x400, name, true))),
+                                           name, true),
+                             name);
+    contents.resources = readAppResources(imageResources(source, pe, name), contents.warnings, name);
     seekConfigBlock(source);
+    int64_t blockStart = source.position();
+    // A signature's certificate table comes last, behind the file table.
+    int64_t end = source.position() + source.remaining();
+    PeDirectory certificates = pe.directory(kDirectoryCertificates);
+    if (certificates.size != 0) {
+        contents.signature = Signature{certificates.address, certificates.size};
+        if (certificates.address < blockStart || certificates.address > end ||
+            certificates.size > end - certificates.address)
+            contents.warnings.push_back(name + ": its certificate table entry points outside the file's end");
+        else
+            end = certificates.address;
+    }
+    source.seek(blockStart);
     if (source.remaining() < 4 || static_cast<uint32_t>(readInt(source)) != kConfigMagic)
         throw PackError(name + ": no configuration block behind the last section (a bare launcher?)");
-    readInt(source);
-    readInt(source);
-    readLong(source);
+    int32_t major = readInt(source);
+    int32_t minor = readInt(source);
+    contents.packedBy = packedByText(major, minor, readLong(source));
     int32_t baseCount = readInt(source);
     for (int32_t i = 0; i < baseCount; ++i) {
         ConfigId id = readInt(source);
@@ -95,7 +114,7 @@ void readContents(ByteSource& source, const std::string& name, LauncherContents&
         int64_t size = readLong(source);
         record.offset = source.position();
         record.size = size > 0 ? size : 0;
-        if (record.size > source.remaining())
+        if (record.size > end - source.position())
             throw PackError(name + ": the file table ends inside included file " + record.name);
         source.seek(record.offset + record.size);
         contents.files.push_back(record);
@@ -195,7 +214,21 @@ LauncherContents readLauncherContents(ByteSource& source, const std::string& nam
     return contents;
 }
 
-Json contentsToJson(const LauncherContents& contents, const std::vector<std::string>& sources) {
+std::string iconFileName(const LauncherContents& contents) {
+    for (int n = 1;; ++n) {
+        std::string candidate = n == 1 ? "icon.ico" : "icon-" + std::to_string(n) + ".ico";
+        bool taken = false;
+        for (const IncludedRecord& record : contents.files) {
+            std::string lower = record.name;
+            for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            taken = taken || lower == candidate;
+        }
+        if (!taken) return candidate;
+    }
+}
+
+Json contentsToJson(const LauncherContents& contents, const std::vector<std::string>& sources,
+                    const std::string& iconSource) {
     std::map<ConfigId, std::string> base;
     for (const auto& [id, value] : contents.block.base) base[id] = value;
     std::map<ConfigId, std::u16string> wide;
@@ -210,6 +243,17 @@ Json contentsToJson(const LauncherContents& contents, const std::vector<std::str
     // Which bare launcher the block sits on, so that build picks it again.
     std::string architecture = architectureName(contents.machine);
     if (!architecture.empty()) json[kArchitectureKey] = architecture;
+    // What build ignores: who built the block, and a signature added since.
+    if (!contents.packedBy.empty()) json[kPackedByKey] = contents.packedBy;
+    if (contents.signature) {
+        Json signature = Json::object();
+        signature["offset"] = contents.signature->offset;
+        signature["size"] = contents.signature->size;
+        json[kSignatureKey] = signature;
+    }
+    if (contents.resources.version)
+        for (const auto& [key, value] : contents.resources.version->values) json[key] = utf16ToUtf8(value);
+    if (!contents.resources.icon.empty()) json[kIconKey] = iconSource;
     for (const ConfigKey& key : configKeys()) {
         if (key.form == KeyForm::Localized) {
             auto it = wide.find(key.id);
@@ -329,12 +373,6 @@ fs::path extractionPath(const fs::path& directory, const std::string& name) {
 
 namespace {
 
-mode_t fileMode() {
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 // A path as the JSON writes it: relative to where the JSON lies when possible.
 std::string sourceText(const fs::path& file, const fs::path& jsonDirectory) {
     fs::path absolute = fs::absolute(file).lexically_normal();
@@ -364,19 +402,36 @@ void inspectLauncher(const InspectRequest& request, std::ostream& out, std::ostr
         fs::create_directories(target.parent_path(), error);
         if (error) throw PackError(target.parent_path().string() + ": cannot create: " + error.message(), kExitWriteFailed);
         AtomicOutput output(target);
-        if (fseeko(file.get(), static_cast<off_t>(record.offset), SEEK_SET) != 0 ||
+        if (!seekFile(file.get(), record.offset) ||
             copyBytes(file.get(), output.file(), record.size, true, target.string()) != record.size)
             throw PackError(request.exe.string() + ": cannot read included file " + latin1ToUtf8(record.name));
-        output.commit(fileMode());
+        output.commit(newFileMode());
         sources.push_back(sourceText(target, jsonDirectory));
     }
 
-    std::string text = contentsToJson(contents, sources).dump(2) + "\n";
+    std::string iconSource;
+    if (!contents.resources.icon.empty()) {
+        std::string name = iconFileName(contents);
+        if (!request.extractDirectory) {
+            iconSource = name;
+        } else {
+            fs::path target = *request.extractDirectory / name;
+            std::error_code error;
+            fs::create_directories(target.parent_path(), error);
+            AtomicOutput output(target);
+            std::vector<uint8_t> bytes = iconFileBytes(contents.resources.icon);
+            output.write(bytes.data(), bytes.size());
+            output.commit(newFileMode());
+            iconSource = sourceText(target, jsonDirectory);
+        }
+    }
+
+    std::string text = contentsToJson(contents, sources, iconSource).dump(2) + "\n";
     if (!request.output) {
         out << text;
         return;
     }
     AtomicOutput output(*request.output);
     output.write(text.data(), text.size());
-    output.commit(fileMode());
+    output.commit(newFileMode());
 }

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app_resources.h"
 #include "block_writer.h"
 #include "core/config/config_reader.h"
 
@@ -20,8 +21,16 @@ struct IncludedRecord {
     int64_t size = 0;     // content bytes (0 for a record the launcher skips)
 };
 
+struct Signature {
+    int64_t offset = 0;  // of the certificate table, behind everything vorbix-pack wrote
+    int64_t size = 0;
+};
+
 struct LauncherContents {
     uint16_t machine = 0;                // of the PE header
+    AppResources resources;              // version information and icon
+    std::optional<Signature> signature;  // the certificate table a signing tool appended
+    std::string packedBy;                // from the block's header values ("" when 0)
     ConfigBlock block;                   // records as stored, in file order
     std::vector<IncludedRecord> files;
     std::vector<std::string> warnings;   // oddities a block of this tool never has
@@ -30,8 +39,14 @@ struct LauncherContents {
 // Reads the block and walks the file table. `name` names the file in errors.
 LauncherContents readLauncherContents(ByteSource& source, const std::string& name);
 
-// CONFIG.json for the contents; sources[i] becomes the source of file i.
-nlohmann::ordered_json contentsToJson(const LauncherContents& contents, const std::vector<std::string>& sources);
+// CONFIG.json for the contents; sources[i] becomes the source of file i,
+// iconSource that of the icon.
+nlohmann::ordered_json contentsToJson(const LauncherContents& contents, const std::vector<std::string>& sources,
+                                      const std::string& iconSource = "");
+
+// The name the icon is extracted under: icon.ico, unless an included file
+// has that name (then icon-2.ico, ...).
+std::string iconFileName(const LauncherContents& contents);
 
 // Where an included file goes below a directory; names that would leave it
 // are a PackError.

@@ -1,5 +1,8 @@
 #include "inspect.h"
 
+#include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "config_json.h"
@@ -178,10 +181,26 @@ TEST(ConfigurationDocs, ReferenceTableListsEveryKey) {
         std::string row = rowOf(key.name);
         EXPECT_NE(row.find("| " + std::to_string(key.id) + " |"), std::string::npos) << key.name << ": " << row;
     }
-    for (const char* name :
-         {kVersionOptionSetsKey, kIncludedFilesKey, kMessagesKey, kWideKey, kLocalesKey, kRuntimeArchiveKey,
-          kArchitectureKey})
-        EXPECT_FALSE(rowOf(name).empty()) << name;
+    for (const std::string& name : toolKeys()) EXPECT_FALSE(rowOf(name).empty()) << name;
+}
+
+// The schema that editors check configurations with knows exactly the keys
+// that build takes: a key added to the tool without the schema fails here.
+TEST(ConfigurationSchema, HasEveryKeyTheToolTakesAndNoOther) {
+    std::ifstream in(std::string(VBX_SOURCE_DIR) + "/docs/vorbix-pack.schema.json");
+    ASSERT_TRUE(in) << "docs/vorbix-pack.schema.json";
+    nlohmann::json schema = nlohmann::json::parse(in);
+    std::set<std::string> expected(toolKeys().begin(), toolKeys().end()), listed;
+    for (const ConfigKey& key : configKeys()) expected.insert(key.name);
+    for (const auto& [name, property] : schema["properties"].items()) listed.insert(name);
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(schema["additionalProperties"], false);
+    // Raw ids and the message ids, by their patterns.
+    ASSERT_EQ(schema["patternProperties"].size(), 1u);
+    EXPECT_TRUE(std::regex_match("-10500", std::regex(schema["patternProperties"].begin().key())));
+    std::regex messages(schema["definitions"]["messages"]["patternProperties"].begin().key());
+    for (ConfigId id : messageIds()) EXPECT_TRUE(std::regex_match(std::to_string(id), messages)) << id;
+    EXPECT_FALSE(std::regex_match("1001", messages));
 }
 
 }  // namespace

@@ -2,35 +2,36 @@
 // reads such a launcher back.
 #include <iostream>
 #include <optional>
-#include <unistd.h>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "host_files.h"
 #include "inspect.h"
 #include "pack_build.h"
 #include "pack_error.h"
+#include "starter_config.h"
+#include "tool_version.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-fs::path toolDirectory(const char* argv0) {
-    std::error_code error;
-    fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error) self = fs::absolute(argv0);
-    return self.parent_path();
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
+    prepareStandardStreams();
+    // Arguments as UTF-8 on both systems, paths made from them with u8path.
+    std::vector<std::string> arguments = utf8Arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    auto pathOf = [](const std::string& text) { return fs::u8path(text); };
+
     CLI::App app{"vorbix-pack: appends an application's configuration (and the files it includes) to the bare "
                  "launcher, and reads such a launcher back.\nThe configuration file is described in "
                  "docs/configuration.md.",
                  "vorbix-pack"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("vorbix-pack ") + toolVersion());
     app.footer("Examples:\n  vorbix-pack build app.json -o app.exe\n  vorbix-pack inspect app.exe\n"
-               "  vorbix-pack inspect app.exe --extract out/files -o out/app.json\n\nExit codes: 0 done, 2 bad input (configuration, stub, included file, launcher to inspect, command "
+               "  vorbix-pack inspect app.exe --extract out/files -o out/app.json\n"
+               "  vorbix-pack init --jar app.jar --name MyService\n\nExit codes: 0 done, 2 bad input (configuration, stub, included file, launcher to inspect, command "
                "line), 1 the output could not be written. A failed build leaves no output file.");
 
     std::string config, output, stub;
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
     build->add_option("--stub", stub,
                       "The bare launcher to start from (default, by the key architecture: for \"x86\" "
                       "launcher.exe beside this tool, else ../win32/launcher.exe relative to its directory; for "
-                      "\"x64\" launcher64.exe, else ../win64/launcher.exe). Anything behind its last section is "
+                      "\"x64\" launcher64.exe, else ../win64/launcher.exe; the first of the architecture). Anything behind its last section is "
                       "dropped.")
         ->type_name("PATH");
 
@@ -67,8 +68,21 @@ int main(int argc, char** argv) {
                         "directory (to the current directory on standard output).")
         ->type_name("FILE");
 
+    std::string jar, name, mainClass, initOutput;
+    bool force = false;
+    CLI::App* init = app.add_subcommand(
+        "init", "Write a starter configuration for a jar: NAME.json beside it, with the main class from the jar's "
+                "manifest, the jar on the class path, a Java runtime looked for in jre\\ beside the executable, "
+                "then JAVA_HOME, then the installed ones, and the \"$schema\" that editors check the keys with.");
+    init->add_option("--jar", jar, "The application's jar.")->required()->type_name("APP.jar");
+    init->add_option("--name", name, "The service's name, also the configuration's (default: the jar's name).")
+        ->type_name("NAME");
+    init->add_option("--main-class", mainClass, "The main class, when the manifest names none.")->type_name("CLASS");
+    init->add_option("-o,--output", initOutput, "Write the configuration to FILE instead.")->type_name("FILE");
+    init->add_flag("--force", force, "Replace an existing file.");
+
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         int code = app.exit(e);
         return code == 0 ? 0 : kExitBadInput;
@@ -78,12 +92,21 @@ int main(int argc, char** argv) {
         if (*build) {
             fs::path tools = toolDirectory(argv[0]);
             // Without --stub the configuration's architecture picks the bare launcher.
-            buildLauncher(config, output, fs::path(stub), tools);
+            buildLauncher(pathOf(config), pathOf(output), pathOf(stub), tools);
+        } else if (*init) {
+            InitRequest request;
+            request.jar = pathOf(jar);
+            request.name = name;
+            request.mainClass = mainClass;
+            if (!initOutput.empty()) request.output = pathOf(initOutput);
+            request.force = force;
+            fs::path written = initConfig(request, toolDirectory(argv[0]), std::cerr);
+            std::cout << "wrote " << written.u8string() << "\n";
         } else {
             InspectRequest request;
-            request.exe = exe;
-            if (!extract.empty()) request.extractDirectory = fs::path(extract);
-            if (!jsonOutput.empty()) request.output = fs::path(jsonOutput);
+            request.exe = pathOf(exe);
+            if (!extract.empty()) request.extractDirectory = pathOf(extract);
+            if (!jsonOutput.empty()) request.output = pathOf(jsonOutput);
             inspectLauncher(request, std::cout, std::cerr);
         }
     } catch (const PackError& e) {

@@ -1,8 +1,8 @@
 #include "pack_build.h"
 
 #include <cstring>
-#include <sys/stat.h>
 
+#include "app_resources.h"
 #include "architecture.h"
 #include "atomic_output.h"
 #include "block_writer.h"
@@ -10,7 +10,9 @@
 #include "config_keys.h"
 #include "file_source.h"
 #include "file_table.h"
+#include "host_files.h"
 #include "pack_error.h"
+#include "pe_image.h"
 
 namespace fs = std::filesystem;
 
@@ -20,10 +22,19 @@ fs::path defaultStubPath(const fs::path& toolDirectory, const std::string& archi
                                    toolDirectory / ".." / (x64 ? "win64" : "win32") / "launcher.exe"};
     for (const fs::path& candidate : candidates) {
         std::error_code error;
-        if (fs::is_regular_file(candidate, error)) return candidate.lexically_normal();
+        if (!fs::is_regular_file(candidate, error)) continue;
+        // Beside the Windows tool in the 64-bit cross build, launcher.exe is the 64-bit one.
+        try {
+            FilePtr file = openForReading(candidate);
+            FileByteSource source(file.get());
+            stubImageEnd(source, candidate.string());
+            if (architectureName(stubMachine(source)) == (x64 ? "x64" : "x86")) return candidate.lexically_normal();
+        } catch (const PackError&) {
+        }
     }
-    throw PackError("no launcher stub found (looked for " + candidates[0].lexically_normal().string() + " and " +
-                    candidates[1].lexically_normal().string() + "); give one with --stub");
+    throw PackError("no " + std::string(x64 ? "x64" : "x86") + " launcher stub found (looked for " +
+                    candidates[0].lexically_normal().string() + " and " + candidates[1].lexically_normal().string() +
+                    "); give one with --stub");
 }
 
 uint16_t stubMachine(ByteSource& stub) {
@@ -64,6 +75,48 @@ int64_t stubImageEnd(ByteSource& stub, const std::string& name) {
     return end;
 }
 
+namespace {
+
+PeImage readStubHeaders(ByteSource& stub, const std::string& name) {
+    std::vector<uint8_t> start = readStubBytes(stub, 0x400, name, true);
+    size_t size = peHeaderSize(start);
+    if (size > start.size()) start = readStubBytes(stub, static_cast<int64_t>(size), name, true);
+    return readPeImage(start, name);
+}
+
+}  // namespace
+
+std::vector<uint8_t> readStubBytes(ByteSource& stub, int64_t size, const std::string& name, bool upTo) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    uint32_t got = 0, error = 0;
+    stub.seek(0);
+    if (size > 0 && !stub.read(bytes.data(), static_cast<uint32_t>(size), got, error))
+        throw PackError(name + ": cannot read: " + systemErrorText());
+    if (got != size) {
+        if (!upTo) throw PackError(name + ": cut short");
+        bytes.resize(got);
+    }
+    return bytes;
+}
+
+void writePeChecksum(std::FILE* file, uint32_t checksumOffset, const std::string& name) {
+    PeChecksum checksum(checksumOffset);
+    std::vector<uint8_t> buffer(1 << 20);
+    if (std::fflush(file) != 0 || !seekFile(file, 0))
+        throw PackError(name + ": cannot write: " + systemErrorText(), kExitWriteFailed);
+    for (;;) {
+        size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
+        checksum.add(buffer.data(), got);
+        if (got < buffer.size()) break;
+    }
+    uint32_t sum = checksum.finish();
+    uint8_t bytes[4] = {static_cast<uint8_t>(sum), static_cast<uint8_t>(sum >> 8), static_cast<uint8_t>(sum >> 16),
+                        static_cast<uint8_t>(sum >> 24)};
+    if (std::ferror(file) || !seekFile(file, checksumOffset) || std::fwrite(bytes, 1, 4, file) != 4 ||
+        std::fflush(file) != 0)
+        throw PackError(name + ": cannot write: " + systemErrorText(), kExitWriteFailed);
+}
+
 void buildLauncher(const fs::path& configPath, const fs::path& outputPath, const fs::path& stubPath,
                    const fs::path& toolDirectory) {
     // Everything that can be wrong with the input is found before the output exists.
@@ -84,6 +137,18 @@ void buildLauncher(const fs::path& configPath, const fs::path& outputPath, const
                             config.architecture + "\"");
     }
 
+    // The stub's headers change when the application's resources go in, or
+    // when the stub was signed (its certificate table entry would point
+    // behind the new end).
+    std::vector<uint8_t> image;
+    PeImage pe = readStubHeaders(stubSource, stubFile.string());
+    bool signedStub = pe.directory(kDirectoryCertificates).size != 0;
+    if (config.resources.any() || signedStub) {
+        image = readStubBytes(stubSource, end, stubFile.string());
+        image = rewriteStubImage(image, config.resources, stubFile.string());
+        end = static_cast<int64_t>(image.size());
+    }
+
     int64_t total = end + static_cast<int64_t>(block.size());
     for (int64_t size : includedFileSizes(config.files)) total += 8 + size;
     if (total > kMaxLauncherSize)
@@ -91,13 +156,18 @@ void buildLauncher(const fs::path& configPath, const fs::path& outputPath, const
                         " bytes; a launcher addresses its own file with 32-bit offsets (at most " +
                         std::to_string(kMaxLauncherSize) + ")");
 
-    struct stat info {};
-    mode_t mode = fstat(fileno(stub.get()), &info) == 0 ? (info.st_mode & 0777) : 0755;
+    FileMode mode = fileModeOf(stub.get());
     AtomicOutput output(outputPath);
-    std::rewind(stub.get());
-    if (copyBytes(stub.get(), output.file(), end, false, outputPath.string()) != end)
-        throw PackError(stubFile.string() + ": cannot read: " + systemErrorText());
+    if (!image.empty()) {
+        output.write(image.data(), image.size());
+    } else {
+        std::rewind(stub.get());
+        if (copyBytes(stub.get(), output.file(), end, false, outputPath.string()) != end)
+            throw PackError(stubFile.string() + ": cannot read: " + systemErrorText());
+    }
     output.write(block.data(), block.size());
     writeFileTable(output.file(), config.files, outputPath.string());
+    // Rewritten headers get the checksum of the whole file.
+    if (!image.empty()) writePeChecksum(output.file(), pe.checksumOffset, outputPath.string());
     output.commit(mode);
 }

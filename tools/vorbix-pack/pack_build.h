@@ -4,14 +4,17 @@
 
 #include <cstdint>
 #include <climits>
+#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/config/config_reader.h"
 
 // The bare launcher of an architecture ("x86" or "x64") found beside the
 // tool ("launcher.exe" or "launcher64.exe"), else in the cross build next to
-// the tool's directory ("../win32/launcher.exe" or "../win64/launcher.exe").
+// the tool's directory ("../win32/launcher.exe" or "../win64/launcher.exe"):
+// the first of these that is a launcher of that architecture.
 std::filesystem::path defaultStubPath(const std::filesystem::path& toolDirectory,
                                       const std::string& architecture = "x86");
 
@@ -23,6 +26,13 @@ uint16_t stubMachine(ByteSource& stub);
 // stub's section table, found as the launcher finds its own block. Anything
 // already there (an earlier block) is dropped.
 int64_t stubImageEnd(ByteSource& stub, const std::string& name);
+
+// The first `size` bytes of the stub; with upTo fewer when the file is
+// shorter, else a file cut short is a PackError.
+std::vector<uint8_t> readStubBytes(ByteSource& stub, int64_t size, const std::string& name, bool upTo = false);
+
+// Writes the PE checksum of the whole file into its CheckSum field.
+void writePeChecksum(std::FILE* file, uint32_t checksumOffset, const std::string& name);
 
 // A launcher is addressed with 32-bit file offsets.
 constexpr int64_t kMaxLauncherSize = INT32_MAX;
