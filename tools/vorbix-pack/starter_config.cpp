@@ -27,6 +27,8 @@ Json starterConfig(const InitRequest& request, const std::string& mainClass, con
     Json json = Json::object();
     if (!schema.empty()) json["$schema"] = schema;
     json["serviceName"] = name;
+    // Every current Java runtime for Windows is x64.
+    json["architecture"] = "x64";
     json["serviceDescription"] = name + ", a Java application run as a Windows service.";
     json["productName"] = name;
     json["fileDescription"] = name;
