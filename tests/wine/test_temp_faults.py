@@ -97,14 +97,17 @@ class LauncherTempDirNeverCreated(FaultCase):
     def test_ten_failed_attempts_end_with_message_1009_7(self):
         # A temp root so long that the write probe and the temporary file
         # still fit the platform's path limit, but the directory named after
-        # the file ("..._dir" and the seconds) no longer does.
+        # the file ("..._dir" and the seconds) no longer does, whatever the
+        # number of hex digits in the file's name (1 to 4): 238 + "\\vbx" +
+        # one digit + ".tmp_dir" + ten digits is 261 characters, one past
+        # what the directory functions take.
         root, depth = self.dir, 0
         while len(wb.windows_path(root)) < 200:
             root = root / ("d%d" % depth + "x" * 40)
             depth += 1
-        root = root / ("y" * (235 - len(wb.windows_path(root)) - 1))
+        root = root / ("y" * (238 - len(wb.windows_path(root)) - 1))
         root.mkdir(parents=True)
-        self.assertEqual(len(wb.windows_path(root)), 235)
+        self.assertEqual(len(wb.windows_path(root)), 238)
         exe = wb.support_driver(self.dir, base=[(107, "0")], wide=MESSAGES)
         r = wb.run(exe, *self.temp_env(wb.windows_path(root)), "temproot", "mktemp", env={"VORBIX_LOG": "yes"})
         self.assertEqual(r.code, 1, r)
