@@ -2,6 +2,7 @@
 
 #include "core/config/config_store.h"
 #include "core/stop_timeout.h"
+#include "support/text_split.h"
 
 namespace {
 
@@ -26,17 +27,6 @@ bool canonicalNumber(const std::string& text, uint32_t& value) {
     if (number > kMaxFailureNumber) return false;
     value = static_cast<uint32_t>(number);
     return true;
-}
-
-std::vector<std::string> splitAt(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) return parts;
-        start = end + 1;
-    }
 }
 
 const std::string* entry(const std::map<ConfigId, std::string>& base, ConfigId id) {

@@ -4,6 +4,7 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/support/path_rules.cpp
   src/support/temp_search.cpp
   src/support/instance_name.cpp
+  src/support/text_split.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/support/paths.cpp

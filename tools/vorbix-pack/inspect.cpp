@@ -16,6 +16,7 @@
 #include "host_files.h"
 #include "pack_build.h"
 #include "pack_error.h"
+#include "support/text_split.h"
 #include "text_codec.h"
 #include "tool_version.h"
 
@@ -39,17 +40,6 @@ std::vector<WideRecord> readWideRecords(ByteSource& source) {
         records.emplace_back(id, toUtf16(readWString(source)));
     }
     return records;
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
-        if (end == std::string::npos) return parts;
-        start = end + 1;
-    }
 }
 
 void readContents(ByteSource& source, const std::string& name, LauncherContents& contents) {
@@ -103,7 +93,7 @@ void readContents(ByteSource& source, const std::string& name, LauncherContents&
     if (!base.count(cfg::kIncludedFileCount)) return;
     int count = parseConfigInt(base[cfg::kIncludedFileCount].c_str());
     std::vector<std::string> names;
-    for (const std::string& part : split(base[cfg::kIncludedFileNames], ';'))
+    for (const std::string& part : splitAt(base[cfg::kIncludedFileNames], ';'))
         if (!part.empty()) names.push_back(part);
     if (count > 0 && static_cast<size_t>(count) != names.size())
         contents.warnings.push_back(name + ": entry 2002 counts " + std::to_string(count) + " files, entry 2003 names " +
@@ -133,7 +123,7 @@ std::optional<Json> structuredList(const ConfigKey& key, const std::string& text
     Json items = Json::array();
     if (text.empty()) return items;
     char separator = key.form == KeyForm::NameList ? key.letters[0] : ';';
-    for (const std::string& part : split(text, separator)) {
+    for (const std::string& part : splitAt(text, separator)) {
         if (key.form == KeyForm::NameList) {
             items.push_back(latin1ToUtf8(part));
             continue;
@@ -361,8 +351,8 @@ Json contentsToJson(const LauncherContents& contents, const std::vector<std::str
 
 fs::path extractionPath(const fs::path& directory, const std::string& name) {
     fs::path relative;
-    for (const std::string& part : split(name, '\\')) {
-        for (const std::string& piece : split(part, '/')) {
+    for (const std::string& part : splitAt(name, '\\')) {
+        for (const std::string& piece : splitAt(part, '/')) {
             if (piece.empty() || piece == "." || piece == ".." || piece.find(':') != std::string::npos)
                 throw PackError("included file \"" + latin1ToUtf8(name) + "\": not a name inside a directory");
             relative /= fs::u8path(latin1ToUtf8(piece));
