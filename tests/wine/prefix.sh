@@ -7,6 +7,14 @@ set -euo pipefail
 : "${VBX_WINE_DIR:?}" "${WINEPREFIX:?}" "${VBX_WIN_DIR:?}" "${WINEARCH:?}"
 export WINEDEBUG=-all
 template=$VBX_WINE_DIR/template
+winerun=(python3 "$(dirname "$0")/winerun.py")
+
+# A 32-bit prefix needs the 32-bit Wine loader: where it cannot run, the
+# run's tests are skipped, and so are these steps (exit 77, ctest's skip).
+if [ "$WINEARCH" = win32 ] && ! answer=$("${winerun[@]}" --can-run-32bit); then
+    echo "skipped: a 32-bit Wine prefix cannot be made here: ${answer#no: }"
+    exit 77
+fi
 
 stop_server() {
     WINEPREFIX=$1 timeout 60 wineserver -k >/dev/null 2>&1 || true
@@ -26,7 +34,7 @@ setup)
     mkdir -p "$VBX_WINE_DIR"
     if [ ! -f "$template/system.reg" ]; then
         rm -rf "$template"
-        WINEPREFIX=$template timeout 300 wineboot -i >/dev/null 2>&1
+        WINEPREFIX=$template timeout 300 "${winerun[@]}" wineboot -i >/dev/null 2>&1
         WINEPREFIX=$template timeout 120 wineserver -w >/dev/null 2>&1 || true
     fi
     stop_server "$WINEPREFIX"
@@ -40,7 +48,7 @@ setup)
     # each event log entry (and the source it was registered under) there,
     # which is the only way to see them (winebed.session_events).
     : >"$VBX_WINE_DIR/session.log"
-    WINEDEBUG=-all,err+eventlog,warn+eventlog,fixme+advapi setsid wine "$VBX_WIN_DIR/fixtures/keeper.exe" \
+    WINEDEBUG=-all,err+eventlog,warn+eventlog,fixme+advapi setsid "${winerun[@]}" "$VBX_WIN_DIR/fixtures/keeper.exe" \
         </dev/null >/dev/null 2>>"$VBX_WINE_DIR/session.log" &
     # No other Wine process may start before the session's services.exe
     # runs: the first one would start it in its place, with its own debug
@@ -51,7 +59,7 @@ setup)
         sleep 0.1
     done
     session_up || { echo "the Wine session did not start" >&2; exit 1; }
-    timeout 60 wine cmd /c echo ready </dev/null 2>/dev/null | tr -d '\r'
+    timeout 60 "${winerun[@]}" cmd /c echo ready </dev/null 2>/dev/null | tr -d '\r'
     ;;
 cleanup)
     stop_server "$WINEPREFIX"

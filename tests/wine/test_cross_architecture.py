@@ -1,4 +1,5 @@
 # architectures: x64
+# needs: 32-bit
 """Both launchers on one 64-bit system (a WoW64 prefix, where programs of
 either architecture run): each takes only a runtime of its own architecture,
 also when the other one comes first in its search sequence, says which one it

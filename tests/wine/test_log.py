@@ -159,9 +159,9 @@ class ShowingErrors(LogCase):
     @unittest.skipUnless(shutil.which("script"), "needs script(1) for a console")
     def test_console_gets_the_text_through_its_own_write(self):
         err = self.dir / "stderr.txt"
-        command = f"wine '{self.exe}' show 'On the console' 2>'{err}'"
-        proc = subprocess.run(["script", "-qc", command, "/dev/null"], capture_output=True, timeout=60,
-                              env=wb.base_env(), stdin=subprocess.DEVNULL)
+        command, env = wb.winerun.shell_command(self.exe, ["show", "On the console"], wb.base_env())
+        proc = subprocess.run(["script", "-qc", f"{command} 2>'{err}'", "/dev/null"], capture_output=True, timeout=60,
+                              env=env, stdin=subprocess.DEVNULL)
         out = proc.stdout.decode("utf-8", "replace")
         self.assertIn("On the console", out)
         self.assertEqual(err.read_text(), "")

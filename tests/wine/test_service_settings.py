@@ -217,7 +217,8 @@ class InstallSettings(unittest.TestCase):
         terminal's text and the service calls."""
         trace = self.dir / "typed.relay"
         env = wb.base_env({"WINEDEBUG": wb.RELAY_DEBUG, "VORBIX_LOG": "yes"}, remove=("VORBIX_SERVICE_PASSWORD",))
-        command = f"wine '{exe}' /install 2>'{trace}'"
+        command, env = wb.winerun.shell_command(exe, ["/install"], env)
+        command += f" 2>'{trace}'"
         output, typed, text, prompted, code = b"", False, "", None, None
         with subprocess.Popen(["script", "-qec", command, "/dev/null"], stdin=subprocess.PIPE,
                               stdout=subprocess.PIPE, env=env, cwd=self.dir) as proc:
