@@ -135,17 +135,17 @@ TEST_F(BuildLauncherTest, DefaultStubIsBesideTheToolElseInTheCrossBuild) {
     write("tree/win32/launcher.exe", stubOf(0x14C));
     write("tree/win64/launcher.exe", stubOf(0x8664));
     std::filesystem::create_directories(dir / "tree/native");
-    EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/win32/launcher.exe");
+    EXPECT_EQ(defaultStubPath(dir / "tree/native", "x86"), dir / "tree/win32/launcher.exe");
     EXPECT_EQ(defaultStubPath(dir / "tree/native", "x64"), dir / "tree/win64/launcher.exe");
     // The Windows tool lies in the 64-bit cross build, beside the 64-bit launcher.exe.
-    EXPECT_EQ(defaultStubPath(dir / "tree/win64"), dir / "tree/win32/launcher.exe");
+    EXPECT_EQ(defaultStubPath(dir / "tree/win64", "x86"), dir / "tree/win32/launcher.exe");
     EXPECT_EQ(defaultStubPath(dir / "tree/win64", "x64"), dir / "tree/win64/launcher.exe");
     write("tree/native/launcher.exe", stubOf(0x14C));
     write("tree/native/launcher64.exe", stubOf(0x8664));
-    EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/native/launcher.exe");
+    EXPECT_EQ(defaultStubPath(dir / "tree/native", "x86"), dir / "tree/native/launcher.exe");
     EXPECT_EQ(defaultStubPath(dir / "tree/native", "x64"), dir / "tree/native/launcher64.exe");
     write("tree/native/launcher.exe", "not a launcher");
-    EXPECT_EQ(defaultStubPath(dir / "tree/native"), dir / "tree/win32/launcher.exe");
+    EXPECT_EQ(defaultStubPath(dir / "tree/native", "x86"), dir / "tree/win32/launcher.exe");
     EXPECT_THROW(defaultStubPath(dir / "elsewhere"), PackError);
 }
 
@@ -166,8 +166,8 @@ TEST_F(BuildLauncherTest, ArchitecturePicksAndChecksTheStub) {
     } cases[] = {
         {"x64.json", "", false, "x64"},
         {"x86.json", "", false, "x86"},
-        {"none.json", "", false, "x86"},
-        {"none.json", "tools/launcher64.exe", false, "x64"},
+        {"none.json", "", false, "x64"},
+        {"none.json", "tools/launcher.exe", false, "x86"},
         {"x64.json", "tools/launcher.exe", true, "launcher.exe: an x86 launcher, but "},
         {"x86.json", "tools/launcher64.exe", true, "launcher64.exe: an x64 launcher, but "},
     };
@@ -176,8 +176,9 @@ TEST_F(BuildLauncherTest, ArchitecturePicksAndChecksTheStub) {
         std::filesystem::remove(dir / "out.exe");
         std::filesystem::path stub = *c.stub ? dir / c.stub : std::filesystem::path();
         try {
-            buildLauncher(dir / c.config, dir / "out.exe", stub, dir / "tools");
+            BuiltLauncher built = buildLauncher(dir / c.config, dir / "out.exe", stub, dir / "tools");
             EXPECT_FALSE(c.refused);
+            EXPECT_EQ(built.architecture, c.expected);
         } catch (const PackError& e) {
             EXPECT_TRUE(c.refused) << e.what();
             EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what();

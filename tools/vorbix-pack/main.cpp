@@ -47,10 +47,10 @@ int main(int argc, char** argv) {
         ->required()
         ->type_name("OUT.exe");
     build->add_option("--stub", stub,
-                      "The bare launcher to start from (default, by the key architecture: for \"x86\" "
-                      "launcher.exe beside this tool, else ../win32/launcher.exe relative to its directory; for "
-                      "\"x64\" launcher64.exe, else ../win64/launcher.exe; the first of the architecture). Anything behind its last section is "
-                      "dropped.")
+                      "The bare launcher to start from (default, by the key architecture, \"x64\" when absent: for "
+                      "\"x64\" launcher64.exe beside this tool, else ../win64/launcher.exe relative to its "
+                      "directory; for \"x86\" launcher.exe, else ../win32/launcher.exe; the first of the "
+                      "architecture). Anything behind its last section is dropped.")
         ->type_name("PATH");
 
     std::string exe, extract, jsonOutput;
@@ -92,7 +92,10 @@ int main(int argc, char** argv) {
         if (*build) {
             fs::path tools = toolDirectory(argv[0]);
             // Without --stub the configuration's architecture picks the bare launcher.
-            buildLauncher(pathOf(config), pathOf(output), pathOf(stub), tools);
+            BuiltLauncher built = buildLauncher(pathOf(config), pathOf(output), pathOf(stub), tools);
+            std::cout << "packed " << pathOf(output).u8string() << " onto the "
+                      << (built.architecture == "x86" ? "32-bit (x86)" : "64-bit (x64)") << " launcher "
+                      << built.stub.u8string() << "\n";
         } else if (*init) {
             InitRequest request;
             request.jar = pathOf(jar);

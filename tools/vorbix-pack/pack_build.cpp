@@ -117,19 +117,19 @@ void writePeChecksum(std::FILE* file, uint32_t checksumOffset, const std::string
         throw PackError(name + ": cannot write: " + systemErrorText(), kExitWriteFailed);
 }
 
-void buildLauncher(const fs::path& configPath, const fs::path& outputPath, const fs::path& stubPath,
-                   const fs::path& toolDirectory) {
+BuiltLauncher buildLauncher(const fs::path& configPath, const fs::path& outputPath, const fs::path& stubPath,
+                            const fs::path& toolDirectory) {
     // Everything that can be wrong with the input is found before the output exists.
     PackConfig config = loadPackConfig(configPath);
     includeRuntimeArchive(config, toolDirectory);
     std::vector<uint8_t> block = serializeBlock(config.block);
-    std::string architecture = config.architecture.empty() ? "x86" : config.architecture;
+    std::string architecture = config.architecture.empty() ? kDefaultArchitecture : config.architecture;
     fs::path stubFile = stubPath.empty() ? defaultStubPath(toolDirectory, architecture) : stubPath;
     FilePtr stub = openForReading(stubFile);
     FileByteSource stubSource(stub.get());
     int64_t end = stubImageEnd(stubSource, stubFile.string());
+    std::string actual = architectureName(stubMachine(stubSource));
     if (!config.architecture.empty()) {
-        std::string actual = architectureName(stubMachine(stubSource));
         if (actual != config.architecture)
             throw PackError(stubFile.string() + ": " +
                             (actual.empty() ? "not a launcher of a known architecture" : "an " + actual + " launcher") +
@@ -170,4 +170,5 @@ void buildLauncher(const fs::path& configPath, const fs::path& outputPath, const
     // Rewritten headers get the checksum of the whole file.
     if (!image.empty()) writePeChecksum(output.file(), pe.checksumOffset, outputPath.string());
     output.commit(mode);
+    return {actual, stubFile};
 }

@@ -11,12 +11,16 @@
 
 #include "core/config/config_reader.h"
 
+// The architecture a configuration without the key packs onto: every
+// current Java runtime for Windows is x64.
+constexpr const char* kDefaultArchitecture = "x64";
+
 // The bare launcher of an architecture ("x86" or "x64") found beside the
 // tool ("launcher.exe" or "launcher64.exe"), else in the cross build next to
 // the tool's directory ("../win32/launcher.exe" or "../win64/launcher.exe"):
 // the first of these that is a launcher of that architecture.
 std::filesystem::path defaultStubPath(const std::filesystem::path& toolDirectory,
-                                      const std::string& architecture = "x86");
+                                      const std::string& architecture = kDefaultArchitecture);
 
 // The machine field of a Windows executable's PE header (stubImageEnd has
 // checked the header).
@@ -37,9 +41,16 @@ void writePeChecksum(std::FILE* file, uint32_t checksumOffset, const std::string
 // A launcher is addressed with 32-bit file offsets.
 constexpr int64_t kMaxLauncherSize = INT32_MAX;
 
+// What a build packed onto: the stub's architecture ("x86", "x64") and file.
+struct BuiltLauncher {
+    std::string architecture;
+    std::filesystem::path stub;
+};
+
 // toolDirectory is where the default runtime archive is looked for
 // (defaultRuntimeArchivePath), when the launcher takes one, and where the
-// default stub of the configured architecture is looked for when stubPath is
-// empty. A stub of another architecture than the configured one is refused.
-void buildLauncher(const std::filesystem::path& configPath, const std::filesystem::path& outputPath,
+// default stub of the configured architecture (kDefaultArchitecture without
+// the key) is looked for when stubPath is empty. A stub of another
+// architecture than the configured one is refused.
+BuiltLauncher buildLauncher(const std::filesystem::path& configPath, const std::filesystem::path& outputPath,
                    const std::filesystem::path& stubPath, const std::filesystem::path& toolDirectory);
