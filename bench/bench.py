@@ -22,6 +22,7 @@ import benchlib as bl
 import fake_runtime as fr
 import launchbed as lb
 import winebed as wb
+import winerun
 
 BENCH_FIXTURES = wb.WIN_DIR / "bench"
 HELLO_SERVICE = wb.SOURCE_DIR / "examples" / "hello-service" / "hello-service.json"
@@ -82,7 +83,11 @@ def launcher(stem, control=("quiet",), arch=None, hello=False, **config):
 def bench_launch():
     bl.heading("1. Launch overhead: '/run' (warm version cache, main returns at once) against a bare program,")
     print("   for each launcher, with the bench's configuration and with the example service's", flush=True)
-    for arch in (wb.X86, wb.X64):
+    for arch in (wb.X64, wb.X86):
+        if arch is wb.X86 and not winerun.can_run_32bit()[0]:
+            print(f"  -- 32-bit launcher (x86): left out, this machine cannot run 32-bit programs "
+                  f"({winerun.can_run_32bit()[1]})", flush=True)
+            continue
         directory, home, exe = launcher("launch", arch=arch)
         _, hello_home, hello = launcher("hello", arch=arch, hello=True)
         bare = fixture("bare_exit.exe", directory, arch)
@@ -393,8 +398,9 @@ def bench_growth_environment():
 def timed_stop(exe, timeout=120):
     """Seconds from the start of '/stop' until it printed "Service stopped"."""
     started = time.perf_counter()
-    proc = subprocess.Popen(["wine", str(exe), "/stop"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                            stderr=subprocess.DEVNULL, env=wb.base_env(), cwd="/tmp")
+    command, env = winerun.command(exe, ["/stop"], wb.base_env())
+    proc = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, env=env, cwd="/tmp")
     seen = None
     output = []
     for raw in proc.stdout:
@@ -458,10 +464,11 @@ def machine():
                 os_name = text.split("=", 1)[1].strip('"')
     except OSError:
         pass
-    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    wine = subprocess.run([winerun.WINE64, "--version"], capture_output=True, text=True).stdout.strip()
     bl.line("CPU", f"{cpu}, {os.cpu_count()} cores")
     bl.line("OS", f"{os_name}, kernel {platform.release()}")
-    bl.line("Wine", wine)
+    bl.line("Wine", f"{wine}; 64-bit programs started through {winerun.WINE64}")
+    bl.line("32-bit programs", ("run: " if winerun.can_run_32bit()[0] else "cannot run: ") + winerun.can_run_32bit()[1])
     bl.line("load average at start", " ".join(f"{v:.2f}" for v in os.getloadavg()))
     bl.line("runs per launch benchmark", str(bl.RUNS))
 

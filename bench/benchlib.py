@@ -8,6 +8,7 @@ import tempfile
 import time
 
 import winebed as wb
+import winerun
 
 # Scale of the repetitions: VBX_BENCH_RUNS=N sets the launch benchmarks' runs.
 RUNS = int(os.environ.get("VBX_BENCH_RUNS", "15"))
@@ -16,9 +17,9 @@ results = []  # (benchmark, figure, value text, goal text, met: True/False/None)
 
 
 def wine_time(program, *args, env=None, cwd=None, timeout=300, check=True):
-    """Seconds from the start of `wine program args` until it ended."""
-    command = ["wine", str(program), *[str(a) for a in args]]
-    environment = env if env is not None else wb.base_env()
+    """Seconds from the start of the program under Wine (started as the test
+    bed starts it: 64-bit programs through the 64-bit loader) until it ended."""
+    command, environment = winerun.command(program, args, env if env is not None else wb.base_env())
     started = time.perf_counter()
     proc = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                           env=environment, cwd=cwd or tempfile.gettempdir(), timeout=timeout)

@@ -18,6 +18,8 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tests" / "wine"))
+import winerun  # noqa: E402  how Windows programs start under Wine here
 EXAMPLE = ROOT / "examples" / "hello-service"
 RUNTIME_VERSION = "1.8.0_301"
 
@@ -35,14 +37,14 @@ def say(text=""):
     print(text, flush=True)
 
 
-def pack(out_dir, native_dir, win_dir, service_name=None, architecture="x86"):
+def pack(out_dir, native_dir, win_dir, service_name=None, architecture="x64"):
     """Builds out_dir/<exe> from the example's config on the bare launcher of
     win_dir (the cross build of the architecture) and puts the application's
     jar beside it. Returns the launcher's path."""
     config = json.loads((EXAMPLE / "hello-service.json").read_text(encoding="utf-8"))
     if service_name:
         config["serviceName"] = service_name
-    if architecture != "x86":
+    if architecture != "x64":  # the example says nothing: the 64-bit launcher
         config["architecture"] = architecture
     exe = out_dir / (config["serviceName"] + ".exe")
     config_path = out_dir / "hello-service.json"
@@ -82,8 +84,8 @@ def vm_records(home):
 def wine(exe, *args, timeout=120):
     env = dict(os.environ)  # WINEARCH and WINEPREFIX: the caller's prefix
     env.setdefault("WINEDEBUG", "-all")
-    proc = subprocess.run(["wine", str(exe), *args], capture_output=True, timeout=timeout, env=env,
-                          cwd=str(exe.parent))
+    command, env = winerun.command(exe, args, env)
+    proc = subprocess.run(command, capture_output=True, timeout=timeout, env=env, cwd=str(exe.parent))
     out = proc.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
     err = proc.stderr.decode("utf-8", "replace").replace("\r\n", "\n")
     return proc.returncode, out, err
@@ -166,7 +168,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--dir", type=Path, default=ROOT / "build" / "demo", help="where the launcher goes")
     parser.add_argument("--native-dir", type=Path, default=ROOT / "build" / "native")
-    parser.add_argument("--arch", choices=("x86", "x64"), default="x86", help="which launcher")
+    parser.add_argument("--arch", choices=("x86", "x64"), default="x64", help="which launcher")
     parser.add_argument("--win-dir", type=Path, help="its cross build (default: build/win32 or build/win64)")
     parser.add_argument("--service-name", help="instead of the example's service name")
     args = parser.parse_args()
