@@ -66,6 +66,10 @@ include(cmake/hardening_tests.cmake)
 
 # Both launchers' images and the tool's round trip onto each, without Wine:
 # checked everywhere, also where 32-bit programs cannot run.
-add_test(NAME tool.launcher_images COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/test_launcher_images.py -v)
-set_tests_properties(tool.launcher_images PROPERTIES TIMEOUT 300 LABELS tool
-  ENVIRONMENT "VBX_SOURCE_DIR=${CMAKE_SOURCE_DIR};VBX_NATIVE_DIR=${CMAKE_BINARY_DIR};VBX_WIN32_DIR=${VBX_WIN32_DIR};VBX_WIN64_DIR=${VBX_WIN64_DIR};PYTHONDONTWRITEBYTECODE=1")
+# The probe for 32-bit code, how the test bed starts programs and skips what
+# needs 32-bit code, and the closing summary of scripts/test.
+foreach(name launcher_images machine_probe)
+  add_test(NAME tool.${name} COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/test_${name}.py -v)
+  set_tests_properties(tool.${name} PROPERTIES TIMEOUT 300 LABELS tool
+    ENVIRONMENT "VBX_SOURCE_DIR=${CMAKE_SOURCE_DIR};VBX_NATIVE_DIR=${CMAKE_BINARY_DIR};VBX_WIN32_DIR=${VBX_WIN32_DIR};VBX_WIN64_DIR=${VBX_WIN64_DIR};PYTHONDONTWRITEBYTECODE=1")
+endforeach()
