@@ -161,7 +161,11 @@ int installService(DWORD startType) {
     bool wasRunning = false;
     stopOnce(false, &wasRunning);
     std::optional<ServiceRecord> previous;
-    if (!removePrevious(previous)) return 1;
+    if (!removePrevious(previous)) {
+        // Left as it was, which includes running.
+        if (wasRunning) startService({});
+        return 1;
+    }
 
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     // Every failure from here on puts the removed service back.

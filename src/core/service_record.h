@@ -38,6 +38,8 @@ struct ServiceRecord {
     std::optional<bool> recoveryOnNonZeroExit;
     std::optional<bool> delayedAutoStart;
     std::optional<uint32_t> preshutdownMs;
+    // Set for the service rather than the system's default answered.
+    bool preshutdownStored = false;
     // The SID (as text) of the account that "/install" granted the right to
     // log on as a service; "" when it granted none.
     std::wstring grantedLogonRight;

@@ -63,7 +63,8 @@ bool recreateService(SC_HANDLE manager, const ServiceRecord& record, std::vector
         putBack(failures,
                 changeServiceSetting(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info, L"the delayed start"));
     }
-    if (record.preshutdownMs) {
+    // Only a time set for the service; the default stays a default.
+    if (record.preshutdownMs && record.preshutdownStored) {
         SERVICE_PRESHUTDOWN_INFO info = {};
         info.dwPreshutdownTimeout = *record.preshutdownMs;
         putBack(failures,

@@ -84,9 +84,9 @@ void readStartAndShutdown(SC_HANDLE service, ServiceRecord& record) {
         DWORD timeout = reinterpret_cast<const SERVICE_PRESHUTDOWN_INFO*>(buffer.data())->dwPreshutdownTimeout;
         if (timeout) record.preshutdownMs = timeout;
     }
-    if (!record.preshutdownMs) {
-        if (auto stored = serviceDwordValue(record.name, L"PreshutdownTimeout")) record.preshutdownMs = *stored;
-    }
+    std::optional<DWORD> stored = serviceDwordValue(record.name, L"PreshutdownTimeout");
+    record.preshutdownStored = stored.has_value();
+    if (!record.preshutdownMs && stored) record.preshutdownMs = *stored;
 }
 
 }  // namespace
