@@ -61,5 +61,9 @@ foreach(arch x86 x64)
     add_test(NAME ${prefix}.${test_name} COMMAND ${Python3_EXECUTABLE} ${test_file} -v)
     set_tests_properties(${prefix}.${test_name} PROPERTIES FIXTURES_REQUIRED ${prefix} TIMEOUT 600
                          LABELS "wine;wine-${arch}" ENVIRONMENT "${test_env}" SKIP_RETURN_CODE 77)
+    # Both install services under Wine's one user account, whose other services decide an uninstall.
+    if(test_name MATCHES "^service_(settings|reinstall)$")
+      set_tests_properties(${prefix}.${test_name} PROPERTIES RESOURCE_LOCK ${prefix}.user_account)
+    endif()
   endforeach()
 endforeach()

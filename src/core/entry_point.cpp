@@ -54,7 +54,10 @@ int runVerb(const std::wstring& verb, std::vector<std::wstring>& arguments, cons
     }
     if (verb == L"install") return installService(configuredStartType());
     if (verb == L"install-and-start") {
-        installService(configuredStartType());
+        // Starting after a failed install would only fail again, or start
+        // the service that the failed install put back.
+        int installed = installService(configuredStartType());
+        if (installed != 0) return installed;
         return startService(arguments);
     }
     if (verb == L"install-auto") return installService(SERVICE_AUTO_START);
@@ -67,6 +70,7 @@ int runVerb(const std::wstring& verb, std::vector<std::wstring>& arguments, cons
         return startService(arguments);
     }
     if (verb == L"status") return queryServiceState();
+    if (verb == L"info") return printServiceInfo();
     if (verb == L"run" || verb == L"run-redirect") {
         if (verb == L"run") {
             logMessage(L"running service");

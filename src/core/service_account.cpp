@@ -1,6 +1,7 @@
 #include "core/service_account.h"
 
 #include <ntsecapi.h>
+#include <sddl.h>
 
 #include "core/log.h"
 
@@ -93,7 +94,48 @@ bool obtainPassword(const std::wstring& account, ServicePassword& password) {
     return true;
 }
 
-AccountFailure grantServiceLogonRight(const std::wstring& account) {
+namespace {
+
+constexpr NTSTATUS kStatusObjectNameNotFound = static_cast<NTSTATUS>(0xC0000034L);
+wchar_t kLogonRightName[] = L"SeServiceLogonRight";
+
+LSA_UNICODE_STRING logonRight() {
+    LSA_UNICODE_STRING right;
+    right.Buffer = kLogonRightName;
+    right.Length = static_cast<USHORT>((sizeof kLogonRightName) - sizeof(wchar_t));
+    right.MaximumLength = static_cast<USHORT>(sizeof kLogonRightName);
+    return right;
+}
+
+std::wstring sidText(PSID sid) {
+    wchar_t* text = nullptr;
+    if (!ConvertSidToStringSidW(sid, &text)) return std::wstring();
+    std::wstring result = text;
+    LocalFree(text);
+    return result;
+}
+
+// True and whether the account holds the right, or false when the system
+// cannot say. An account without any right is not found at all.
+bool holdsLogonRight(LSA_HANDLE policy, PSID sid, bool& holds) {
+    LSA_UNICODE_STRING* rights = nullptr;
+    ULONG count = 0;
+    NTSTATUS status = LsaEnumerateAccountRights(policy, sid, &rights, &count);
+    holds = false;
+    if (status == kStatusObjectNameNotFound) return true;
+    if (status != 0) return false;
+    for (ULONG i = 0; i < count; ++i) {
+        std::wstring name(rights[i].Buffer, rights[i].Length / sizeof(wchar_t));
+        if (_wcsicmp(name.c_str(), kLogonRightName) == 0) holds = true;
+    }
+    LsaFreeMemory(rights);
+    return true;
+}
+
+}  // namespace
+
+AccountFailure grantServiceLogonRight(const std::wstring& account, LogonRight& result) {
+    result = LogonRight();
     BYTE sid[SECURITY_MAX_SID_SIZE];
     DWORD sidSize = sizeof sid;
     wchar_t domain[kDomainCharacters];
@@ -101,20 +143,69 @@ AccountFailure grantServiceLogonRight(const std::wstring& account) {
     SID_NAME_USE use;
     if (!LookupAccountNameW(nullptr, account.c_str(), sid, &sidSize, domain, &domainSize, &use))
         return {L"looking up the account '" + account + L"'", GetLastError()};
+    result.sid = sidText(sid);
 
     LSA_OBJECT_ATTRIBUTES attributes = {};
     LSA_HANDLE policy = nullptr;
     NTSTATUS status = LsaOpenPolicy(nullptr, &attributes, POLICY_LOOKUP_NAMES | POLICY_CREATE_ACCOUNT, &policy);
     const std::wstring granting = L"granting the account '" + account + L"' the right to log on as a service";
     if (status != 0) return {granting, LsaNtStatusToWinError(status)};
-    wchar_t rightName[] = L"SeServiceLogonRight";
-    LSA_UNICODE_STRING right;
-    right.Buffer = rightName;
-    right.Length = static_cast<USHORT>((sizeof rightName) - sizeof(wchar_t));
-    right.MaximumLength = static_cast<USHORT>(sizeof rightName);
+    bool holds = false;
+    bool known = holdsLogonRight(policy, sid, holds);
+    if (known && holds) {
+        LsaClose(policy);
+        logMessage(L"%s may already log on as a service", account.c_str());
+        return {};
+    }
+    LSA_UNICODE_STRING right = logonRight();
     status = LsaAddAccountRights(policy, sid, &right, 1);
     LsaClose(policy);
     if (status != 0) return {granting, LsaNtStatusToWinError(status)};
-    logMessage(L"granted %s the right to log on as a service", account.c_str());
+    // Only a right known to be new is ever taken back again.
+    result.granted = known && !result.sid.empty();
+    logMessage(L"granted %s the right to log on as a service%s", account.c_str(),
+               known ? L"" : L" (whether it had it could not be read)");
     return {};
+}
+
+AccountFailure revokeServiceLogonRight(const std::wstring& sid) {
+    PSID binary = nullptr;
+    if (!ConvertStringSidToSidW(sid.c_str(), &binary)) return {L"reading the account " + sid, GetLastError()};
+    LSA_OBJECT_ATTRIBUTES attributes = {};
+    LSA_HANDLE policy = nullptr;
+    NTSTATUS status = LsaOpenPolicy(nullptr, &attributes, POLICY_LOOKUP_NAMES, &policy);
+    if (status == 0) {
+        LSA_UNICODE_STRING right = logonRight();
+        status = LsaRemoveAccountRights(policy, binary, FALSE, &right, 1);
+        LsaClose(policy);
+    }
+    LocalFree(binary);
+    // An account that lost the right some other way has nothing to take back.
+    if (status != 0 && status != kStatusObjectNameNotFound)
+        return {L"taking back the right to log on as a service", LsaNtStatusToWinError(status)};
+    return {};
+}
+
+std::wstring accountSid(const std::wstring& account) {
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof sid;
+    wchar_t domain[kDomainCharacters];
+    DWORD domainSize = kDomainCharacters;
+    SID_NAME_USE use;
+    if (!LookupAccountNameW(nullptr, account.c_str(), sid, &sidSize, domain, &domainSize, &use)) return std::wstring();
+    return sidText(sid);
+}
+
+std::wstring accountOfSid(const std::wstring& sid) {
+    PSID binary = nullptr;
+    if (!ConvertStringSidToSidW(sid.c_str(), &binary)) return sid;
+    wchar_t name[kDomainCharacters];
+    DWORD nameSize = kDomainCharacters;
+    wchar_t domain[kDomainCharacters];
+    DWORD domainSize = kDomainCharacters;
+    SID_NAME_USE use;
+    bool found = LookupAccountSidW(nullptr, binary, name, &nameSize, domain, &domainSize, &use) != FALSE;
+    LocalFree(binary);
+    if (!found) return sid;
+    return domain[0] ? std::wstring(domain) + L"\\" + name : std::wstring(name);
 }

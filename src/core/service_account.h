@@ -41,7 +41,23 @@ struct AccountFailure {
     DWORD error = 0;
 };
 
+// The account's SID as text, and whether the grant below gave the account
+// the right: false when it had it already, or when the system could not say
+// (a right it may not have given is never taken back).
+struct LogonRight {
+    std::wstring sid;
+    bool granted = false;
+};
+
 // Looks the account up and grants it the right to log on as a service
 // (SeServiceLogonRight), which it needs to run one; an account that has it
 // keeps it as it is.
-AccountFailure grantServiceLogonRight(const std::wstring& account);
+AccountFailure grantServiceLogonRight(const std::wstring& account, LogonRight& right);
+
+// Takes the right to log on as a service back from the account of the SID.
+AccountFailure revokeServiceLogonRight(const std::wstring& sid);
+
+// The SID of the account name as text; "" when it cannot be looked up.
+std::wstring accountSid(const std::wstring& account);
+// DOMAIN\user of the SID for messages, or the SID text itself.
+std::wstring accountOfSid(const std::wstring& sid);

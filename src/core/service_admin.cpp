@@ -1,13 +1,18 @@
 #include "core/service_admin.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "core/config/config_store.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/logon_right_record.h"
 #include "core/service_account.h"
+#include "core/service_registry.h"
+#include "core/service_restore.h"
 #include "core/service_settings.h"
 #include "core/service_setup.h"
+#include "core/service_snapshot.h"
 #include "core/service_text.h"
 #include "support/paths.h"
 #include "support/system_error.h"
@@ -29,6 +34,10 @@ struct ScHandle {
     ScHandle& operator=(const ScHandle&) = delete;
     operator SC_HANDLE() const { return handle; }
     explicit operator bool() const { return handle != nullptr; }
+    void close() {
+        if (handle) CloseServiceHandle(handle);
+        handle = nullptr;
+    }
 };
 
 using ChangeServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
@@ -71,6 +80,62 @@ void printInstallFailure(const std::wstring& what, DWORD error) {
                 static_cast<int>(error), consoleBytes(systemErrorText(error)).c_str());
 }
 
+int stopOnce(bool verbose, bool* wasActive);
+
+// The installed service of the name, read and then removed. False (after
+// saying why) when it exists but cannot be read, so that it is not removed
+// without a way back; previous stays empty when there is none to remove.
+bool removePrevious(std::optional<ServiceRecord>& previous) {
+    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) return true;
+    ScHandle service(OpenServiceW(manager, serviceName().c_str(), DELETE | SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
+    if (!service) return true;
+    ServiceRecord record;
+    DWORD error = 0;
+    if (!readServiceRecord(service, serviceName(), record, error)) {
+        printInstallFailure(L"reading the installed service", error);
+        return false;
+    }
+    // One that cannot be deleted stays as it is; creating the new one then fails.
+    if (DeleteService(service)) previous = record;
+    return true;
+}
+
+void printRestoreFailure(const SetupFailure& failure) {
+    std::printf("Could not restore %S of the previous service '%S' (error %d): %s\n", failure.what.c_str(),
+                serviceName().c_str(), static_cast<int>(failure.error),
+                consoleBytes(systemErrorText(failure.error)).c_str());
+}
+
+// After a failed install: the service that was there before comes back as it
+// was, and running again if it ran and can start without a password.
+void restorePrevious(SC_HANDLE manager, const ServiceRecord& previous, bool wasRunning) {
+    std::vector<SetupFailure> failures;
+    if (!manager) {
+        std::printf("Could not restore the previous service '%S': the service control manager cannot be opened.\n",
+                    serviceName().c_str());
+        return;
+    }
+    if (!recreateService(manager, previous, failures)) {
+        const SetupFailure& failure = failures.front();
+        std::printf("Could not restore the previous service '%S': %S failed (error %d): %s\n", serviceName().c_str(),
+                    failure.what.c_str(), static_cast<int>(failure.error),
+                    consoleBytes(systemErrorText(failure.error)).c_str());
+        return;
+    }
+    for (const SetupFailure& failure : failures) printRestoreFailure(failure);
+    bool needsPassword = accountNeedsPassword(previous.account);
+    if (needsPassword) {
+        std::printf("Restored the previous service '%S' without the password of its account '%S': set the password "
+                    "in the service's properties before it starts.\n",
+                    serviceName().c_str(), previous.account.c_str());
+    } else {
+        std::printf("Restored the previous service '%S'.\n", serviceName().c_str());
+    }
+    std::fflush(stdout);
+    if (wasRunning && !needsPassword) startService({});
+}
+
 }  // namespace
 
 int installService(DWORD startType) {
@@ -93,12 +158,24 @@ int installService(DWORD startType) {
         return 1;
     }
 
-    uninstallService(false);
+    bool wasRunning = false;
+    stopOnce(false, &wasRunning);
+    std::optional<ServiceRecord> previous;
+    if (!removePrevious(previous)) {
+        // Left as it was, which includes running.
+        if (wasRunning) startService({});
+        return 1;
+    }
 
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    // Every failure from here on puts the removed service back.
+    auto failed = [&]() {
+        if (previous) restorePrevious(manager, *previous, wasRunning);
+        return 1;
+    };
     if (!manager) {
         std::printf("Could not open SCManager.\n");
-        return 1;
+        return failed();
     }
 
     std::wstring binaryPath = L"\"" + getExecutablePathWide() + L"\"";
@@ -119,12 +196,21 @@ int installService(DWORD startType) {
                                        password.given() ? password.text() : nullptr));
     if (!service) {
         std::printf("Could not create service.\n");
-        return 1;
+        return failed();
     }
     setDescription(service);
 
     // All or nothing: a setting the system refuses takes the service away again.
-    SetupFailure failure = applyServiceSettings(service, settings, account, startType);
+    LogonRight right;
+    SetupFailure failure = applyServiceSettings(service, settings, account, startType, right);
+    // The record of the right goes with the service: granted now, or by the
+    // install this one replaces for the same account.
+    std::wstring granted = right.granted ? right.sid : std::wstring();
+    if (!right.sid.empty() && previous && previous->grantedLogonRight == right.sid) granted = right.sid;
+    if (failure.what.empty() && !granted.empty()) {
+        DWORD error = setServiceStringValue(name, kGrantedLogonRightValue, granted);
+        if (error != ERROR_SUCCESS) failure = {L"recording the granted logon right", error};
+    }
     if (!failure.what.empty()) {
         printInstallFailure(failure.what, failure.error);
         if (!DeleteService(service)) {
@@ -132,10 +218,19 @@ int installService(DWORD startType) {
             std::printf("Could not remove the half-installed service '%S' (error %d): %s\n", name.c_str(),
                         static_cast<int>(error), consoleBytes(systemErrorText(error)).c_str());
         }
-        return 1;
+        service.close();
+        // A right given by this attempt goes again, unless the service put
+        // back runs under the same account.
+        bool previousAccount = previous && accountNeedsPassword(previous->account) &&
+                               accountSid(previous->account) == right.sid;
+        if (right.granted && !previousAccount) releaseLogonRight(manager, name, right.sid);
+        return failed();
     }
 
     std::printf("Installed service '%S'.\n", name.c_str());
+    // The replaced service's account no longer runs it.
+    if (previous && !previous->grantedLogonRight.empty() && previous->grantedLogonRight != granted)
+        releaseLogonRight(manager, name, previous->grantedLogonRight);
     return 0;
 }
 
@@ -148,11 +243,14 @@ int uninstallService(bool verbose) {
         return 1;
     }
     ScHandle service(OpenServiceW(manager, serviceName().c_str(), DELETE));
+    // Read before the key goes with the service.
+    std::wstring granted = service ? serviceStringValue(serviceName(), kGrantedLogonRightValue).value_or(L"") : L"";
     if (!service || !DeleteService(service)) {
         if (verbose) std::printf("Could not delete service.\n");
         return 1;
     }
     if (verbose) std::printf("Uninstalled service '%S'.\n", serviceName().c_str());
+    if (!granted.empty()) releaseLogonRight(manager, serviceName(), granted);
     return 0;
 }
 
@@ -186,7 +284,11 @@ int startService(const std::vector<std::wstring>& arguments) {
     return 0;
 }
 
-int stopService(bool verbose) {
+namespace {
+
+// wasActive: the service took the stop request.
+int stopOnce(bool verbose, bool* wasActive) {
+    *wasActive = false;
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         if (verbose) std::printf("Could not open SCManager.\n");
@@ -206,6 +308,7 @@ int stopService(bool verbose) {
         if (verbose) std::printf("Could not stop service.\n");
         return 1;
     }
+    *wasActive = true;
     std::printf("Stopping service '%S'.\n", serviceName().c_str());
     std::fflush(stdout);
     if (waitForStop(service)) {
@@ -214,6 +317,13 @@ int stopService(bool verbose) {
         std::printf("Error while stopping service\n");
     }
     return 0;
+}
+
+}  // namespace
+
+int stopService(bool verbose) {
+    bool wasActive = false;
+    return stopOnce(verbose, &wasActive);
 }
 
 bool waitForStop(SC_HANDLE service) {
@@ -263,4 +373,26 @@ int queryServiceState() {
     }
 
     return running ? 0 : 3;
+}
+
+int printServiceInfo() {
+    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) {
+        std::printf("Could not open SCManager.\n");
+        return 1;
+    }
+    ScHandle service(OpenServiceW(manager, serviceName().c_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+    SERVICE_STATUS status;
+    if (!service || !QueryServiceStatus(service, &status)) {
+        std::printf("Could not get status.\n");
+        return 1;
+    }
+    ServiceRecord record;
+    DWORD error = 0;
+    if (!readServiceRecord(service, serviceName(), record, error)) {
+        std::printf("Could not get config (%d, 0).\n", static_cast<int>(error));
+        return 1;
+    }
+    for (const std::wstring& line : serviceInfoLines(record)) std::printf("%s\n", consoleBytes(line).c_str());
+    return record.state == SERVICE_RUNNING ? 0 : 3;
 }

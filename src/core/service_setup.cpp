@@ -18,15 +18,6 @@ ChangeServiceConfig2WFn changeServiceConfig2() {
         reinterpret_cast<void*>(GetProcAddress(advapi, "ChangeServiceConfig2W")));
 }
 
-// One ChangeServiceConfig2W call; a system without the call cannot take the
-// setting, which is a failure like a refusal.
-SetupFailure change(SC_HANDLE service, DWORD level, void* info, const wchar_t* what) {
-    ChangeServiceConfig2WFn function = changeServiceConfig2();
-    if (!function) return {what, ERROR_PROC_NOT_FOUND};
-    if (!function(service, level, info)) return {what, GetLastError()};
-    return {};
-}
-
 std::wstring describe(const std::vector<SC_ACTION>& actions) {
     std::wstring text;
     for (const SC_ACTION& action : actions) {
@@ -53,21 +44,29 @@ SetupFailure setFailureActions(SC_HANDLE service, const FailureActions& configur
     info.lpsaActions = actions.data();
     logMessage(L"failure actions: reset after %u s, %s", static_cast<unsigned>(info.dwResetPeriod),
                describe(actions).c_str());
-    SetupFailure failure = change(service, SERVICE_CONFIG_FAILURE_ACTIONS, &info, L"setting the failure actions");
+    SetupFailure failure = changeServiceSetting(service, SERVICE_CONFIG_FAILURE_ACTIONS, &info, L"setting the failure actions");
     if (!failure.what.empty() || !configured.failOnNonZeroExit) return failure;
     SERVICE_FAILURE_ACTIONS_FLAG flag = {};
     flag.fFailureActionsOnNonCrashFailures = TRUE;
     logMessage(L"failure actions also for a stop with a non-zero exit code");
-    return change(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag,
+    return changeServiceSetting(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag,
                   L"setting the failure actions for a stop with a non-zero exit code");
 }
 
 }  // namespace
 
+SetupFailure changeServiceSetting(SC_HANDLE service, DWORD level, void* info, const wchar_t* what) {
+    ChangeServiceConfig2WFn function = changeServiceConfig2();
+    if (!function) return {what, ERROR_PROC_NOT_FOUND};
+    if (!function(service, level, info)) return {what, GetLastError()};
+    return {};
+}
+
 SetupFailure applyServiceSettings(SC_HANDLE service, const ServiceSettings& settings, const std::wstring& account,
-                                  DWORD startType) {
+                                  DWORD startType, LogonRight& right) {
+    right = LogonRight();
     if (settings.account == AccountKind::User) {
-        AccountFailure failure = grantServiceLogonRight(account);
+        AccountFailure failure = grantServiceLogonRight(account, right);
         if (!failure.what.empty()) return {failure.what, failure.error};
     }
     if (settings.failureActions) {
@@ -78,14 +77,14 @@ SetupFailure applyServiceSettings(SC_HANDLE service, const ServiceSettings& sett
         SERVICE_DELAYED_AUTO_START_INFO info = {};
         info.fDelayedAutostart = TRUE;
         logMessage(L"delayed automatic start");
-        SetupFailure failure = change(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info, L"setting the delayed start");
+        SetupFailure failure = changeServiceSetting(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info, L"setting the delayed start");
         if (!failure.what.empty()) return failure;
     }
     if (settings.preshutdownMs) {
         SERVICE_PRESHUTDOWN_INFO info = {};
         info.dwPreshutdownTimeout = *settings.preshutdownMs;
         logMessage(L"pre-shutdown timeout %u ms", static_cast<unsigned>(info.dwPreshutdownTimeout));
-        SetupFailure failure = change(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, &info, L"setting the pre-shutdown timeout");
+        SetupFailure failure = changeServiceSetting(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, &info, L"setting the pre-shutdown timeout");
         if (!failure.what.empty()) return failure;
     }
     return {};

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/service_account.h"
 #include "core/service_settings.h"
 
 struct SetupFailure {
@@ -16,6 +17,11 @@ struct SetupFailure {
 
 // In this order: the logon right of an explicit user account, the failure
 // actions, their flag for non-zero exit codes, the delayed start (for an
-// automatic start only) and the pre-shutdown time.
+// automatic start only) and the pre-shutdown time. right tells what became
+// of the logon right, also when a later setting failed.
 SetupFailure applyServiceSettings(SC_HANDLE service, const ServiceSettings& settings, const std::wstring& account,
-                                  DWORD startType);
+                                  DWORD startType, LogonRight& right);
+
+// One ChangeServiceConfig2W call; a system without the call cannot take the
+// setting, which is a failure like a refusal. what names the setting.
+SetupFailure changeServiceSetting(SC_HANDLE service, DWORD level, void* info, const wchar_t* what);

@@ -10,6 +10,7 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/stop_timeout.cpp
   src/core/service_settings.cpp
   src/core/service_controls.cpp
+  src/core/service_record.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp
@@ -20,6 +21,10 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/service_host.cpp
   src/core/service_account.cpp
   src/core/service_setup.cpp
+  src/core/service_registry.cpp
+  src/core/service_snapshot.cpp
+  src/core/service_restore.cpp
+  src/core/logon_right_record.cpp
   src/core/event_log.cpp
   src/core/startup.cpp
 )
