@@ -20,6 +20,7 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/service_host.cpp
   src/core/service_account.cpp
   src/core/service_setup.cpp
+  src/core/service_removal.cpp
   src/core/event_log.cpp
   src/core/startup.cpp
 )
