@@ -8,15 +8,19 @@ Wine's installer keeps no recovery actions and refuses a delayed start
 (see test_service_settings.py): the account, description and pre-shutdown
 time are read back where Wine keeps them; the refused delayed start is the
 failing custom action."""
+import importlib.util
 import json
 import os
 import re
-import shutil
 import subprocess
 import unittest
 
 import launchbed
 import winebed as wb
+
+module_spec = importlib.util.spec_from_file_location("demo_msi", wb.SOURCE_DIR / "scripts" / "demo_msi.py")
+demo_msi = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(demo_msi)
 
 SERVICE_RUNNING = 4
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -178,6 +182,10 @@ class Package(unittest.TestCase):
                 self.assertIn(message, proc.stderr)
                 self.assertFalse((self.dir / "bad.msi").exists())
                 self.assertEqual([p.name for p in self.dir.iterdir() if p.name.startswith((".bad", "bad.msi"))], [])
+
+    def test_the_demo_installs_and_removes_the_example(self):
+        self.assertTrue(demo_msi.run(self.dir / "demo", wb.NATIVE_DIR, wb.WIN_DIR, self.service, wb.ARCH.name))
+        self.assertIsNone(wb.service_config(self.service))
 
 
 if __name__ == "__main__":
