@@ -12,6 +12,7 @@ import importlib.util
 import json
 import os
 import re
+import shutil
 import subprocess
 import unittest
 
@@ -74,7 +75,7 @@ class Package(unittest.TestCase):
         r = wb.run_pack("msi", path, "-o", self.dir / f"{name}.msi", "--wxs", self.dir / name / "package.wxs",
                         "--stub", wb.LAUNCHER)
         self.assertEqual(r.code, 0, r)
-        self.assertRegex(r.stdout, r"^upgrade code \{[0-9A-F-]{36}\}")
+        self.assertRegex(r.stdout, r"(?m)^upgrade code \{[0-9A-F-]{36}\}")
         code = re.search(r'<Product Id="([0-9A-F-]{36})"', (self.dir / name / "package.wxs").read_text()).group(1)
         return self.dir / f"{name}.msi", self.dir / name / f"{self.service}.exe", "{" + code + "}"
 
@@ -182,6 +183,23 @@ class Package(unittest.TestCase):
                 self.assertIn(message, proc.stderr)
                 self.assertFalse((self.dir / "bad.msi").exists())
                 self.assertEqual([p.name for p in self.dir.iterdir() if p.name.startswith((".bad", "bad.msi"))], [])
+
+    def test_the_windows_tool_writes_the_source_and_the_same_launcher(self):
+        if wb.ARCH is not wb.X64:
+            self.skipTest("the Windows build of vorbix-pack is 64-bit and runs in the 64-bit prefix")
+        shutil.copy(wb.NATIVE_DIR / "java" / "vorbix-runtime.jar", self.dir / "vorbix-runtime.jar")
+        config = self.config("1.0", runtimeArchive="vorbix-runtime.jar")
+        _, linux_exe, code = self.build(config, "linux")
+        (self.dir / "windows").mkdir()
+        r = wb.run(wb.X64.build / "vorbix-pack.exe", "msi", "linux.json", "-o", "windows\\app.msi", "--stub",
+                   wb.windows_path(wb.LAUNCHER), cwd=self.dir)
+        self.assertEqual(r.code, 0, r)
+        self.assertIn("candle -arch x64 app.wxs && light app.wixobj -o app.msi", r.stdout)
+        self.assertFalse((self.dir / "windows" / "app.msi").exists())
+        source = (self.dir / "windows" / "app.wxs").read_text(encoding="utf-8")
+        self.assertIn(f'<Product Id="{code[1:-1]}"', source)
+        self.assertIn('Source="..\\jre\\bin\\java.exe"', source)
+        self.assertEqual((self.dir / "windows" / linux_exe.name).read_bytes(), linux_exe.read_bytes())
 
     def test_the_demo_installs_and_removes_the_example(self):
         self.assertTrue(demo_msi.run(self.dir / "demo", wb.NATIVE_DIR, wb.WIN_DIR, self.service, wb.ARCH.name))

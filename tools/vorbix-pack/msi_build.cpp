@@ -75,10 +75,13 @@ void buildPackage(const MsiRequest& request, std::ostream& out) {
     fs::path wxs = !request.wxs.empty() ? request.wxs : local ? fs::path() : withExtension(output, ".wxs");
 
     std::string arch = package.x64 ? "x64" : "x86";
-    out << "upgrade code {" << package.upgradeCode << "}"
-        << (derived ? " (made from serviceName and companyName; set installer.upgradeCode to keep it when they change)"
-                    : "")
-        << "\n";
+    auto printUpgradeCode = [&] {
+        out << "upgrade code {" << package.upgradeCode << "}"
+            << (derived ? " (made from serviceName and companyName; set installer.upgradeCode to keep it when they "
+                          "change)"
+                        : "")
+            << "\n";
+    };
 
     TemporaryDirectory work;
     fs::path parent = fs::absolute(output).parent_path();
@@ -100,9 +103,10 @@ void buildPackage(const MsiRequest& request, std::ostream& out) {
     writeText(sourcePath, wixSource(package));
     if (!wxs.empty()) out << "wrote " << wxs.u8string() << " and " << (wxs.parent_path() / exe.filename()).u8string() << "\n";
     if (!local) {
+        printUpgradeCode();
         out << "Build the package with the WiX toolset (3.x): candle -arch " << arch << " " << wxs.filename().u8string()
             << " && light " << withExtension(wxs.filename(), ".wixobj").u8string() << " -o "
-            << output.filename().u8string() << " (on Linux, vorbix-pack msi builds it with wixl)\n";
+            << output.filename().u8string() << " in its directory (on Linux, vorbix-pack msi builds the package itself with wixl)\n";
         return;
     }
 
@@ -113,5 +117,6 @@ void buildPackage(const MsiRequest& request, std::ostream& out) {
         throw PackError("wixl failed (exit " + std::to_string(code) + "): " + firstLines(messages), kExitWriteFailed);
     if (!replaceFile(built, output))
         throw PackError(output.string() + ": cannot write: " + systemErrorText(), kExitWriteFailed);
+    printUpgradeCode();
     out << "wrote " << output.u8string() << "\n";
 }
