@@ -138,6 +138,10 @@ class Package(unittest.TestCase):
         self.assertEqual(wb.reg_query(f"{UNINSTALL_KEY}\\{second_code}", "DisplayVersion"), "1.1.0")
         # The new program serves: its stop line reaches the VM of this start.
         self.assertEqual(self.runtime_records().count("stdin end"), 1, self.runtime_records())
+        # The older package is refused and changes nothing.
+        self.assertNotEqual(msiexec("/i", first).code, 0)
+        self.assertEqual(wb.service_status(self.service)["pid"], status["pid"])
+        self.assertEqual(exe.read_bytes(), second_exe.read_bytes())
 
         # Uninstall: service, files and registration gone.
         second_pid = status["pid"]
