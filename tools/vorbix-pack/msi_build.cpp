@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "architecture.h"
 #include "config_json.h"
 #include "host_files.h"
 #include "file_source.h"
@@ -74,7 +75,6 @@ void buildPackage(const MsiRequest& request, std::ostream& out) {
     // Without wixl the source is the result: it goes where the package would.
     fs::path wxs = !request.wxs.empty() ? request.wxs : local ? fs::path() : withExtension(output, ".wxs");
 
-    std::string arch = package.x64 ? "x64" : "x86";
     auto printUpgradeCode = [&] {
         out << "upgrade code {" << package.upgradeCode << "}"
             << (derived ? " (made from serviceName and companyName; set installer.upgradeCode to keep it when they "
@@ -91,7 +91,15 @@ void buildPackage(const MsiRequest& request, std::ostream& out) {
     fs::path sourceDirectory = fs::absolute(sourcePath).parent_path();
     fs::path exe = sourceDirectory / fs::u8path(package.executableName);
     buildLauncher(request.config, exe, request.stub, request.toolDirectory);
+    {
+        // The launcher decides where it goes: a --stub may be of either architecture.
+        FilePtr built = openForReading(exe);
+        FileByteSource source(built.get());
+        stubImageEnd(source, exe.string());
+        package.x64 = architectureName(stubMachine(source)) == "x64";
+    }
 
+    std::string arch = package.x64 ? "x64" : "x86";
     // wixl takes no absolute paths: everything is named from the source's directory.
     auto fromSource = [&](const fs::path& path) {
         fs::path relative = fs::absolute(path).lexically_normal().lexically_relative(sourceDirectory);

@@ -43,12 +43,14 @@ public:
         p.productName = root.contains("productName") ? text(root, "productName") : p.serviceName;
         if (p.productName.empty()) p.productName = p.serviceName;
         p.x64 = root.contains(kArchitectureKey) && root[kArchitectureKey] == "x64";
-        p.autoStart = root.contains("executableType") && root["executableType"] == 4;
-        if (root.contains("serviceAccount") && root["serviceAccount"].is_string() &&
-            accountKind(root["serviceAccount"].get<std::string>()) == AccountKind::User)
-            fail("serviceAccount", "a package cannot install a service under a user account, whose password it "
-                                   "would have to carry; use \"virtual\", \"LocalService\" or \"NetworkService\", or "
-                                   "install with /install");
+        // A raw id writes the same entry as its named key.
+        for (const char* key : {"executableType", "107"})
+            if (root.contains(key) && (root[key] == 4 || root[key] == "4")) p.autoStart = true;
+        for (const char* key : {"serviceAccount", "30101"})
+            if (root.contains(key) && root[key].is_string() &&
+                accountKind(root[key].get<std::string>()) == AccountKind::User)
+                fail(key, "a package cannot install a service under a user account, whose password it would have to "
+                          "carry; use \"virtual\", \"LocalService\" or \"NetworkService\", or install with /install");
         if (root.contains(kIconKey) && root[kIconKey].is_string()) p.icon = resolve(root[kIconKey].get<std::string>());
 
         Json installer = root.contains(kInstallerKey) ? root[kInstallerKey] : Json::object();

@@ -175,6 +175,7 @@ TEST_F(MsiConfig, ReadsTheInstallerSectionAndRefusesWhatAPackageCannotHold) {
         {base + R"("installer": {"upgradeCode": "not-a-guid"})", "installer.upgradeCode: expected a GUID"},
         {base + R"("installer": {"file": []})", "installer.file: unknown key"},
         {base + R"("serviceAccount": ".\\svc")", "serviceAccount: a package cannot install a service under a user"},
+        {base + R"("30101": "DOMAIN\\svc")", "30101: a package cannot install a service under a user"},
     };
     for (const auto& [json, message] : refused) {
         try {
