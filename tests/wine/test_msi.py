@@ -119,6 +119,9 @@ class Package(unittest.TestCase):
         self.assertEqual(wb.reg_query(entry, "DisplayName"), self.product)
         self.assertEqual(wb.reg_query(entry, "Publisher"), "Vbx Tests")
         self.assertEqual(wb.reg_query(entry, "DisplayVersion"), "1.0.0")
+        # The icon of Apps & features, which the installer keeps for the product.
+        icon = wb.drive_c() / "windows" / "Installer" / first_code / "product.ico"
+        self.assertEqual(icon.read_bytes(), (self.dir / "app.ico").read_bytes())
 
         # Upgrade while it runs: the old service stopped and removed, the new program started, one service.
         self.packages.append(second)
@@ -154,6 +157,7 @@ class Package(unittest.TestCase):
         self.assertEqual(self.installed_files(), [])
         self.assertIsNone(wb.reg_query(f"{UNINSTALL_KEY}\\{second_code}"))
         self.assertIsNone(wb.reg_query(f"{UNINSTALL_KEY}\\{first_code}"))
+        self.assertFalse((wb.drive_c() / "windows" / "Installer" / second_code / "product.ico").exists())
 
     def test_a_refused_setting_rolls_the_install_back(self):
         # Wine refuses the delayed start: /install fails, so does the custom action.
