@@ -58,8 +58,8 @@ std::string firstLines(const std::string& text) {
 }  // namespace
 
 void buildPackage(const MsiRequest& request, std::ostream& out) {
-    // Everything build checks, then what the package needs.
-    PackConfig config = loadPackConfig(request.config);
+    // Everything build checks, then what the package needs, before anything is written.
+    loadPackConfig(request.config);
     bool derived = false;
     MsiPackage package = readMsiPackage(readText(request.config), request.config, derived);
     bool local = hostBuildsPackages();
@@ -109,12 +109,14 @@ void buildPackage(const MsiRequest& request, std::ostream& out) {
     if (!package.icon.empty()) package.icon = fromSource(package.icon);
     for (MsiFile& file : package.files) file.source = fromSource(file.source);
     writeText(sourcePath, wixSource(package));
-    if (!wxs.empty()) out << "wrote " << wxs.u8string() << " and " << (wxs.parent_path() / exe.filename()).u8string() << "\n";
+    if (!wxs.empty())
+        out << "wrote " << wxs.u8string() << " and " << (wxs.parent_path() / exe.filename()).u8string() << "\n";
     if (!local) {
         printUpgradeCode();
         out << "Build the package with the WiX toolset (3.x): candle -arch " << arch << " " << wxs.filename().u8string()
             << " && light " << withExtension(wxs.filename(), ".wixobj").u8string() << " -o "
-            << output.filename().u8string() << " in its directory (on Linux, vorbix-pack msi builds the package itself with wixl)\n";
+            << output.filename().u8string()
+            << " in its directory (on Linux, vorbix-pack msi builds the package itself with wixl)\n";
         return;
     }
 

@@ -125,8 +125,10 @@ private:
         return std::string("candle -arch ") + arch + " THIS.wxs, then light THIS.wixobj -o PACKAGE.msi";
     }
 
+    // One component per installed path; the two architectures install into
+    // different Program Files, so they do not share components.
     std::string componentGuid(const std::string& target) const {
-        return derived("component\n" + p_.upgradeCode + "\n" + asciiLower(target));
+        return derived("component\n" + p_.upgradeCode + "\n" + (p_.x64 ? "x64\n" : "x86\n") + asciiLower(target));
     }
 
     void place(const MsiFile& file) {

@@ -130,7 +130,10 @@ TEST(MsiSource, WritesTheTablesTheInstallNeeds) {
     lower.files = {{"lib\\a.jar", "/x"}};
     upper.files = {{"LIB\\A.JAR", "/y"}};
     std::string a = wixSource(lower), b = wixSource(upper);
-    EXPECT_EQ(a.substr(a.find("vbxComponent1\" Guid="), 60), b.substr(b.find("vbxComponent1\" Guid="), 60));
+    auto guidOf = [](const std::string& source) { return source.substr(source.find("vbxComponent1\" Guid="), 60); };
+    EXPECT_EQ(guidOf(a), guidOf(b));
+    upper.x64 = true;
+    EXPECT_NE(guidOf(a), guidOf(wixSource(upper)));
 }
 
 class MsiConfig : public ScratchDirTest {};
