@@ -4,7 +4,8 @@ msiexec. The package registers the service through the launcher itself
 whatever the installer would write, and every service setting is applied
 as /install applies it; a refused setting rolls the whole install back.
 
-Wine's installer keeps no recovery actions and refuses a delayed start
+Wine's service control manager keeps no recovery actions and refuses a
+delayed start
 (see test_service_settings.py): the account, description and pre-shutdown
 time are read back where Wine keeps them; the refused delayed start is the
 failing custom action."""
@@ -25,7 +26,8 @@ module_spec.loader.exec_module(demo_msi)
 
 SERVICE_RUNNING = 4
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
-# The package of the 64-bit launcher installs into the 64-bit Program Files.
+# The 64-bit launcher's package installs into the 64-bit Program Files, the
+# 32-bit one's into Program Files (x86) where there is one.
 PROGRAM_FILES = ("Program Files (x86)" if wb.ARCH is wb.X86 and (wb.drive_c() / "Program Files (x86)").exists()
                  else "Program Files")
 
