@@ -5,10 +5,9 @@ whatever the installer would write, and every service setting is applied
 as /install applies it; a refused setting rolls the whole install back.
 
 Wine's service control manager keeps no recovery actions and refuses a
-delayed start
-(see test_service_settings.py): the account, description and pre-shutdown
-time are read back where Wine keeps them; the refused delayed start is the
-failing custom action."""
+delayed start (see test_service_settings.py): the account, description and
+pre-shutdown time are read back where Wine keeps them; the refused delayed
+start is the failing custom action."""
 import importlib.util
 import json
 import os
