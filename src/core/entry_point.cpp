@@ -15,6 +15,7 @@
 #include "core/log.h"
 #include "core/service_admin.h"
 #include "core/service_host.h"
+#include "core/service_removal.h"
 #include "core/startup.h"
 
 namespace {
@@ -63,6 +64,7 @@ int runVerb(const std::wstring& verb, std::vector<std::wstring>& arguments, cons
     if (verb == L"install-auto") return installService(SERVICE_AUTO_START);
     if (verb == L"install-demand") return installService(SERVICE_DEMAND_START);
     if (verb == L"uninstall") return uninstallService(true);
+    if (verb == L"uninstall-if-installed") return uninstallIfInstalled();
     if (verb == L"stop") return stopService(true);
     if (verb == L"start") return startService(arguments);
     if (verb == L"restart") {

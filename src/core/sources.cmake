@@ -25,6 +25,7 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/service_snapshot.cpp
   src/core/service_restore.cpp
   src/core/logon_right_record.cpp
+  src/core/service_removal.cpp
   src/core/event_log.cpp
   src/core/startup.cpp
 )

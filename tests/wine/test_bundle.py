@@ -82,6 +82,13 @@ class Bundle(unittest.TestCase):
         r = wb.run(self.top / "bin" / "vorbix-pack.exe", "--version")
         self.assertEqual(r.stdout.strip(), f"vorbix-pack {VERSION}", r)
 
+    def test_the_readme_builds_the_example_package(self):
+        readme = (wb.SOURCE_DIR / "README.md").read_text(encoding="utf-8")
+        command = next(line for line in readme.splitlines() if line.startswith("bin/vorbix-pack msi "))
+        r = subprocess.run(shlex.split(command), cwd=self.top, capture_output=True, text=True, timeout=300)
+        self.assertEqual(r.returncode, 0, f"{command}\n{r.stdout}{r.stderr}")
+        self.assertGreater((self.top / shlex.split(command)[-1]).stat().st_size, 100000)
+
     def test_the_quick_start_packs_and_runs_the_example(self):
         commands = quick_start_commands()
         self.assertEqual([c.split()[1] for c in commands], ["init", "build"])

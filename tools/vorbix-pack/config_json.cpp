@@ -61,6 +61,9 @@ public:
                 // For editors, and what inspect reports: nothing to build.
             } else if (key == kIconKey) {
                 parseIcon(value);
+            } else if (key == kInstallerKey) {
+                // The package's contents: read by msi, nothing for the launcher.
+                if (!value.is_object()) wrongType(key, "an object", value);
             } else if (isVersionKey(key)) {
                 parseVersionKey(key, value);
             } else if (key == kVersionOptionSetsKey) {

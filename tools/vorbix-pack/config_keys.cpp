@@ -109,7 +109,7 @@ const std::vector<std::string>& toolKeys() {
     static const std::vector<std::string> keys = [] {
         std::vector<std::string> names = {kVersionOptionSetsKey, kIncludedFilesKey, kMessagesKey, kWideKey,
                                            kLocalesKey,          kRuntimeArchiveKey, kArchitectureKey, kIconKey,
-                                           kSchemaKey,           kSignatureKey,      kPackedByKey};
+                                           kInstallerKey,        kSchemaKey,           kSignatureKey,      kPackedByKey};
         for (const VersionKey& key : versionKeys()) names.push_back(key.key);
         return names;
     }();

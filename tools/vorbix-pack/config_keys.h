@@ -49,6 +49,7 @@ constexpr const char* kLocalesKey = "locales";                      // locale se
 constexpr const char* kRuntimeArchiveKey = "runtimeArchive";        // the tool's own: runtime archive or not
 constexpr const char* kArchitectureKey = "architecture";            // the tool's own: which bare launcher
 constexpr const char* kIconKey = "icon";                            // the tool's own: the executable's icon
+constexpr const char* kInstallerKey = "installer";                  // the tool's own: what msi packages; build ignores it
 constexpr const char* kSchemaKey = "$schema";                       // for editors; build ignores it
 constexpr const char* kSignatureKey = "signature";                  // written by inspect; build ignores it
 constexpr const char* kPackedByKey = "packedBy";                    // written by inspect; build ignores it

@@ -8,6 +8,7 @@
 
 #include "host_files.h"
 #include "inspect.h"
+#include "msi_build.h"
 #include "pack_build.h"
 #include "pack_error.h"
 #include "starter_config.h"
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("vorbix-pack ") + toolVersion());
     app.footer("Examples:\n  vorbix-pack build app.json -o app.exe\n  vorbix-pack inspect app.exe\n"
                "  vorbix-pack inspect app.exe --extract out/files -o out/app.json\n"
-               "  vorbix-pack init --jar app.jar --name MyService\n\nExit codes: 0 done, 2 bad input (configuration, stub, included file, launcher to inspect, command "
+               "  vorbix-pack init --jar app.jar --name MyService\n  vorbix-pack msi app.json -o app.msi\n\nExit codes: 0 done, 2 bad input (configuration, stub, included file, launcher to inspect, command "
                "line), 1 the output could not be written. A failed build leaves no output file.");
 
     std::string config, output, stub;
@@ -81,6 +82,25 @@ int main(int argc, char** argv) {
     init->add_option("-o,--output", initOutput, "Write the configuration to FILE instead.")->type_name("FILE");
     init->add_flag("--force", force, "Replace an existing file.");
 
+    std::string msiConfig, msiOutput, msiWxs, msiStub;
+    CLI::App* msi = app.add_subcommand(
+        "msi", "Build a Windows Installer package from CONFIG.json: the launcher, packed as build packs it, and the "
+               "files of the \"installer\" section, installed per machine into Program Files\\companyName\\"
+               "productName (the 64-bit one for \"x64\"); the package registers the service as /install does, "
+               "starts it when it starts automatically, stops and removes it at uninstall, and replaces an older "
+               "version. Needs \"version\", \"serviceName\" and \"companyName\". On Linux wixl builds the "
+               "package; on Windows only the WiX source is written, with the launcher beside it.");
+    msi->add_option("config", msiConfig, "The configuration (JSON); relative sources are relative to its directory.")
+        ->required()
+        ->type_name("CONFIG.json");
+    msi->add_option("-o,--output", msiOutput, "The package to write (default: CONFIG with the extension .msi).")
+        ->type_name("FILE.msi");
+    msi->add_option("--wxs", msiWxs,
+                    "Also keep the WiX source in FILE, with the packed launcher beside it (on Windows the default "
+                    "is the package's name with .wxs).")
+        ->type_name("FILE.wxs");
+    msi->add_option("--stub", msiStub, "The bare launcher to start from, as for build.")->type_name("PATH");
+
     try {
         app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
@@ -96,6 +116,14 @@ int main(int argc, char** argv) {
             std::cout << "packed " << pathOf(output).u8string() << " onto the "
                       << (built.architecture == "x86" ? "32-bit (x86)" : "64-bit (x64)") << " launcher "
                       << built.stub.u8string() << "\n";
+        } else if (*msi) {
+            MsiRequest request;
+            request.config = pathOf(msiConfig);
+            if (!msiOutput.empty()) request.output = pathOf(msiOutput);
+            if (!msiWxs.empty()) request.wxs = pathOf(msiWxs);
+            if (!msiStub.empty()) request.stub = pathOf(msiStub);
+            request.toolDirectory = toolDirectory(argv[0]);
+            buildPackage(request, std::cout);
         } else if (*init) {
             InitRequest request;
             request.jar = pathOf(jar);

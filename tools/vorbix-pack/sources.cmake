@@ -13,6 +13,10 @@ set(VBX_PACK_CORE_SOURCES
   icon_resource.cpp
   inspect.cpp
   jar_manifest.cpp
+  msi_build.cpp
+  msi_config.cpp
+  msi_source.cpp
+  name_uuid.cpp
   pack_build.cpp
   pe_image.cpp
   resource_tree.cpp
@@ -22,9 +26,9 @@ set(VBX_PACK_CORE_SOURCES
   version_resource.cpp
 )
 if(WIN32)
-  list(APPEND VBX_PACK_CORE_SOURCES host_windows.cpp)
+  list(APPEND VBX_PACK_CORE_SOURCES host_windows.cpp msi_host_windows.cpp)
 else()
-  list(APPEND VBX_PACK_CORE_SOURCES host_posix.cpp)
+  list(APPEND VBX_PACK_CORE_SOURCES host_posix.cpp msi_host_posix.cpp)
 endif()
 list(TRANSFORM VBX_PACK_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 # The release, from the VERSION file at the top of the source tree.
