@@ -25,7 +25,7 @@ _spec.loader.exec_module(trip)
 say = trip.say
 
 
-def build_package(out_dir, native_dir, win_dir, service_name=None, architecture="x86"):
+def build_package(out_dir, native_dir, win_dir, service_name=None, architecture="x64"):
     """out_dir/hello-service.msi from the example's configuration, the jar and
     the test runtime beside it; the packed launcher stays in out_dir/source/.
     Returns the package and that launcher."""
@@ -54,7 +54,7 @@ def build_package(out_dir, native_dir, win_dir, service_name=None, architecture=
     return msi, out_dir / "source" / (config["serviceName"] + ".exe")
 
 
-def run(out_dir, native_dir, win_dir, service_name=None, architecture="x86"):
+def run(out_dir, native_dir, win_dir, service_name=None, architecture="x64"):
     """The package's round trip; True when it worked."""
     msi, exe = build_package(out_dir, native_dir, win_dir, service_name, architecture)
     problems = []
@@ -102,7 +102,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--dir", type=Path, default=ROOT / "build" / "demo", help="where the package goes")
     parser.add_argument("--native-dir", type=Path, default=ROOT / "build" / "native")
-    parser.add_argument("--arch", choices=("x86", "x64"), default="x86", help="which launcher")
+    parser.add_argument("--arch", choices=("x86", "x64"), default="x64", help="which launcher")
     parser.add_argument("--win-dir", type=Path, help="its cross build (default: build/win32 or build/win64)")
     parser.add_argument("--service-name", help="instead of the example's service name")
     args = parser.parse_args()
