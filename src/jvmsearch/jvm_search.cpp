@@ -6,16 +6,16 @@
 #include "core/config/config_ids.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
+#include "core/paths.h"
 #include "jvmsearch/java_check.h"
 #include "jvmsearch/jvm_loader.h"
 #include "jvmsearch/jvm_sources.h"
 #include "jvmsearch/launcher_architecture.h"
 #include "jvmsearch/non_working.h"
+#include "jvmsearch/packed_runtime.h"
 #include "jvmsearch/search_text.h"
 #include "jvmsearch/selected_jvm.h"
 #include "launch/launcher_variables.h"
-#include "support/packed_runtime.h"
-#include "support/paths.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "core/config/config_ids.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
+#include "core/paths.h"
 #include "launch/launcher_variables.h"
 #include "support/path_reduction.h"
-#include "support/paths.h"
 
 namespace {
 

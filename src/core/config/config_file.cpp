@@ -5,8 +5,8 @@
 #include "core/config/config_reader.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
+#include "core/paths.h"
 #include "support/locale.h"
-#include "support/paths.h"
 
 namespace {
 

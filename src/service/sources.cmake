@@ -1,0 +1,12 @@
+list(APPEND VBX_PORTABLE_SOURCES
+  src/service/service_text.cpp
+  src/service/stop_timeout.cpp
+  src/service/service_settings.cpp
+  src/service/service_controls.cpp
+)
+list(APPEND VBX_WIN32_SOURCES
+  src/service/service_admin.cpp
+  src/service/service_host.cpp
+  src/service/service_account.cpp
+  src/service/service_setup.cpp
+)
