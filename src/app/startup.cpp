@@ -11,6 +11,7 @@
 #include "core/paths.h"
 #include "core/temp_dirs.h"
 #include "launch/launcher_variables.h"
+#include "support/locale.h"
 #include "support/native_library_path.h"
 
 namespace {
@@ -27,7 +28,7 @@ void removeVariable(const char* name) {
 
 void prepareStartup() {
     setLauncherTempDirectory(std::string());
-    loadLocalizedEntries();
+    loadLocalizedEntries(detectLocale);
 
     char flavour[2];
     copyString(cfg::kLauncherFlavour, flavour, sizeof flavour);
