@@ -10,6 +10,7 @@
 #include "core/temp_dirs.h"
 #include "jvmsearch/jvm_search.h"
 #include "launch/java_vm_launcher.h"
+#include "launch/launcher_variables.h"
 #include "launch/vm_arguments.h"
 #include "service/service_host.h"
 #include "support/file_extraction.h"
@@ -18,7 +19,7 @@
 
 void runInProcess(const std::vector<std::wstring>& arguments, bool registerConsoleHandler) {
     if (extractIncludedFiles(true) != 0) fatalError(cfg::kMsgCannotPrepareFiles, "16");
-    prepareNativeLibraryPath();
+    prepareNativeLibraryPath(expandVariables);
     if (registerConsoleHandler) {
         logMessage(L"registering ConsoleCtrlHandler");
         SetConsoleCtrlHandler(consoleCtrlHandler, TRUE);
