@@ -26,7 +26,7 @@ void runInProcess(const std::vector<std::wstring>& arguments, bool registerConso
     }
     checkSingleInstance();
     std::optional<std::string> jvm = findJvmOverride(arguments);
-    if (LoadDLL(jvm ? jvm->c_str() : nullptr) && launchJava(arguments)) return;
+    if (LoadDLL(jvm ? jvm->c_str() : nullptr, expandVariables) && launchJava(arguments)) return;
     // Failures that showed a message reported it already; the rest (the VM
     // refused to be created, for one) only went to the diagnostic log.
     if (!serviceErrorReported())
