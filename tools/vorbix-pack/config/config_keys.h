@@ -13,8 +13,8 @@ enum class KeyForm {
     Number,         // base table, decimal text
     Switch,         // base table, decimal text; booleans give 1 and 0
     Seconds,        // base table, decimal text of a non-negative integer
-    Account,        // base table, a service account (core/service_settings.h)
-    FailureActions, // base table, {resetSeconds, actions, failOnNonZeroExit} encoded as in core/service_settings.h
+    Account,        // base table, a service account (service/service_settings.h)
+    FailureActions, // base table, {resetSeconds, actions, failOnNonZeroExit} encoded as in service/service_settings.h
     NameList,       // base table, strings joined by `separator`
     ClassPathList,  // base table, {type, required, value} items joined by ";"
     SearchList,     // base table, {type, value} items joined by ";"
