@@ -61,6 +61,12 @@ add_test(NAME tool.schema COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/test
 set_tests_properties(tool.schema PROPERTIES TIMEOUT 300 LABELS tool
   ENVIRONMENT "VBX_SOURCE_DIR=${CMAKE_SOURCE_DIR};VBX_NATIVE_DIR=${CMAKE_BINARY_DIR};PYTHONDONTWRITEBYTECODE=1")
 
+# The folders of src/ and tools/vorbix-pack/ stay a stack (scripts/check_layers.py),
+# and the check itself catches planted upward includes.
+add_test(NAME layers.check COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/test_layers.py -v)
+set_tests_properties(layers.check PROPERTIES TIMEOUT 120 LABELS tool
+  ENVIRONMENT "VBX_SOURCE_DIR=${CMAKE_SOURCE_DIR};PYTHONDONTWRITEBYTECODE=1")
+
 include(cmake/wine_tests.cmake)
 include(cmake/hardening_tests.cmake)
 

@@ -10,7 +10,7 @@ target_compile_options(vorbix_portable PRIVATE -Wall -Wextra -O2)
 
 # Everything of the launcher but its entry point, so that test fixtures can
 # drive the same code.
-set(VBX_LAUNCHER_MAIN ${CMAKE_SOURCE_DIR}/src/core/main.cpp)
+set(VBX_LAUNCHER_MAIN ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
 set(VBX_WIN32_LIBRARY_SOURCES ${VBX_WIN32_SOURCES})
 list(REMOVE_ITEM VBX_WIN32_LIBRARY_SOURCES ${VBX_LAUNCHER_MAIN})
 add_library(vorbix_win32 STATIC ${VBX_WIN32_LIBRARY_SOURCES})

@@ -11,11 +11,11 @@
 
 #include "core/config/config_store.h"
 #include "core/event_log.h"
+#include "core/format.h"
 #include "core/log_rules.h"
-#include "support/format.h"
-#include "support/paths.h"
-#include "support/temp_dirs.h"
-#include "support/window_functions.h"
+#include "core/paths.h"
+#include "core/temp_dirs.h"
+#include "core/window_functions.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The diagnostic log and error reporting used by every part of the launcher.
 // Log formats are wide: %s inserts a wide string, %S an 8-bit one (see
-// support/format.h). The log is silent unless VORBIX_LOG or TESSALY_LOG asks
+// core/format.h). The log is silent unless VORBIX_LOG or TESSALY_LOG asks
 // for it.
 #pragma once
 

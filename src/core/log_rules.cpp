@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "support/format.h"
+#include "core/format.h"
 
 namespace {
 

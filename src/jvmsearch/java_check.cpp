@@ -7,10 +7,10 @@
 #include "core/config/config_ids.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
+#include "core/paths.h"
 #include "jvmsearch/java_runtime.h"
-#include "jvmsearch/non_working.h"
 #include "jvmsearch/launcher_architecture.h"
-#include "support/paths.h"
+#include "jvmsearch/non_working.h"
 
 namespace {
 

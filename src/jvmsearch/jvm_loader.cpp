@@ -5,11 +5,11 @@
 #include "core/config/config_ids.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
+#include "core/paths.h"
 #include "jvmsearch/java_runtime.h"
 #include "jvmsearch/search_text.h"
 #include "jvmsearch/selected_jvm.h"
 #include "support/native_library_path.h"
-#include "support/paths.h"
 
 static_assert(sizeof(jint) == 4 && sizeof(jlong) == 8, "the VM's ABI");
 

@@ -6,16 +6,15 @@
 #include "core/config/config_ids.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
+#include "core/paths.h"
 #include "jvmsearch/java_check.h"
 #include "jvmsearch/jvm_loader.h"
 #include "jvmsearch/jvm_sources.h"
 #include "jvmsearch/launcher_architecture.h"
 #include "jvmsearch/non_working.h"
+#include "jvmsearch/packed_runtime.h"
 #include "jvmsearch/search_text.h"
 #include "jvmsearch/selected_jvm.h"
-#include "launch/launcher_variables.h"
-#include "support/packed_runtime.h"
-#include "support/paths.h"
 
 namespace {
 
@@ -79,7 +78,8 @@ bool testLocation(std::string& javaExe, std::string& version, const std::string&
     return acceptAnyway;
 }
 
-HMODULE searchJvm(std::string& javaExe, std::string& version, JvmSourceKind& kind, std::string& description) {
+HMODULE searchJvm(std::string& javaExe, std::string& version, JvmSourceKind& kind, std::string& description,
+                  LocationExpander expand) {
     logMessage(L"Searching for a JVM");
     kind = kSourceNone;
     VersionVector min, max;
@@ -103,7 +103,7 @@ HMODULE searchJvm(std::string& javaExe, std::string& version, JvmSourceKind& kin
     bool acceptDirectories = getInt(cfg::kAcceptDirectoriesUnchecked) != 0;
     for (const SearchEntry& entry : entries) {
         std::string value = entry.value;
-        expandVariables(value);
+        expand(value);
         description.clear();
         logMessage(L"Testing location %S (type %c)", value.c_str(), static_cast<int>(entry.type));
         switch (entry.type) {
@@ -177,7 +177,7 @@ HMODULE searchJvm(std::string& javaExe, std::string& version, JvmSourceKind& kin
     return library;
 }
 
-bool LoadDLL(const char* forcedLocation) {
+bool LoadDLL(const char* forcedLocation, LocationExpander expand) {
     logMessage(L"LoadDLL (%d, %S, %d)", 1, forcedLocation, 0);
     std::string javaExe, version, description;
     JvmSourceKind kind = kSourceNone;
@@ -191,7 +191,7 @@ bool LoadDLL(const char* forcedLocation) {
         library = loadJvmFromJavaExe(javaExe);
         kind = kSourceDirectory;
     } else {
-        library = searchJvm(javaExe, version, kind, description);
+        library = searchJvm(javaExe, version, kind, description, expand);
         if (kind == kSourceNone) {
             logError(L"No JVM found");
             reportMessage(cfg::kMsgNoJvmFound, kLauncherBits);

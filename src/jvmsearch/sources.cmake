@@ -10,4 +10,5 @@ list(APPEND VBX_WIN32_SOURCES
   src/jvmsearch/jvm_sources.cpp
   src/jvmsearch/jvm_loader.cpp
   src/jvmsearch/jvm_search.cpp
+  src/jvmsearch/packed_runtime.cpp
 )

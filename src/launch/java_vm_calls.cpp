@@ -4,15 +4,15 @@
 
 #include "core/command_line.h"
 #include "core/config/config_store.h"
-#include "core/java_exception.h"
-#include "core/jni_text.h"
+#include "core/format.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/temp_dirs.h"
 #include "jvmsearch/selected_jvm.h"
+#include "launch/java_exception.h"
+#include "launch/jni_text.h"
 #include "launch/launch_values.h"
 #include "launch/vm_platform.h"
-#include "support/format.h"
-#include "support/temp_dirs.h"
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include "core/event_log.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/paths.h"
+#include "core/temp_dirs.h"
 #include "jvmsearch/java_runtime.h"
 #include "jvmsearch/selected_jvm.h"
 #include "launch/launch_values.h"
@@ -13,9 +15,7 @@
 #include "launch/vm_arguments.h"
 #include "launch/vm_platform.h"
 #include "support/file_extraction.h"
-#include "support/paths.h"
 #include "support/single_instance.h"
-#include "support/temp_dirs.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include "core/format.h"
+#include "core/paths.h"
+#include "core/temp_dirs.h"
 #include "jvmsearch/selected_jvm.h"
-#include "support/format.h"
-#include "support/paths.h"
-#include "support/temp_dirs.h"
 
 // The narrow block's function is exported as GetEnvironmentStrings; with
 // UNICODE that name is redirected to the wide one.

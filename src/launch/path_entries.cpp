@@ -7,9 +7,9 @@
 #include "core/config/config_store.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/paths.h"
 #include "launch/launcher_variables.h"
 #include "launch/path_entry_list.h"
-#include "support/paths.h"
 
 namespace {
 

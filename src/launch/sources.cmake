@@ -7,6 +7,8 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/launch/path_entry_list.cpp
   src/launch/launch_values.cpp
   src/launch/java_vm_calls.cpp
+  src/launch/java_exception.cpp
+  src/launch/jni_text.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/launch/launcher_variables.cpp

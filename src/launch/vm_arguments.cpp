@@ -5,13 +5,13 @@
 #include "core/config/config_store.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/paths.h"
+#include "core/temp_dirs.h"
 #include "launch/argument_files.h"
 #include "launch/java_vm_calls.h"
 #include "launch/option_list.h"
 #include "launch/path_entries.h"
 #include "launch/vm_options.h"
-#include "support/paths.h"
-#include "support/temp_dirs.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include "core/command_line.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
+#include "core/paths.h"
 #include "jvmsearch/selected_jvm.h"
 #include "jvmsearch/version.h"
 #include "launch/launcher_variables.h"
 #include "launch/options_file_text.h"
-#include "support/paths.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "core/config/config_reader.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
-#include "support/temp_dirs.h"
+#include "core/temp_dirs.h"
 
 namespace {
 

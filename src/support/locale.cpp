@@ -5,8 +5,7 @@
 #include "core/log.h"
 #include "support/locale_table.h"
 
-void detectLocale(std::string& out) {
-    out = "en";
+std::string detectLocale() {
     LANGID languageId = static_cast<LANGID>(GetUserDefaultLCID() & 0xFFFF);
     // Older systems lack the UI language; the default locale serves there.
     using UiLanguageFunction = LANGID(WINAPI*)();
@@ -14,6 +13,7 @@ void detectLocale(std::string& out) {
     void* found = kernel ? reinterpret_cast<void*>(GetProcAddress(kernel, "GetUserDefaultUILanguage")) : nullptr;
     auto uiLanguage = reinterpret_cast<UiLanguageFunction>(found);
     if (uiLanguage) languageId = uiLanguage();
-    out = localeForLanguageId(languageId);
-    logMessage(L"language/country is %S", out.c_str());
+    std::string locale = localeForLanguageId(languageId);
+    logMessage(L"language/country is %S", locale.c_str());
+    return locale;
 }

@@ -3,5 +3,5 @@
 
 #include <string>
 
-// Sets out to the detected locale string, or "en"; cannot fail.
-void detectLocale(std::string& out);
+// The detected locale string, or "en"; cannot fail.
+std::string detectLocale();

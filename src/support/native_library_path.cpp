@@ -8,9 +8,8 @@
 #include "core/config/config_ids.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
-#include "launch/launcher_variables.h"
+#include "core/paths.h"
 #include "support/path_reduction.h"
-#include "support/paths.h"
 
 namespace {
 
@@ -70,10 +69,10 @@ void removeDllDirectory(DllDirectoryToken token) {
     remove(static_cast<DLL_DIRECTORY_COOKIE>(token));
 }
 
-void prepareNativeLibraryPath() {
+void prepareNativeLibraryPath(void (*expand)(std::string& text)) {
     std::string directories = dupString(cfg::kNativeLibraryDirectories);
     logMessage(L"native lib dir is %S", directories.c_str());
-    expandVariables(directories);
+    expand(directories);
     std::string path;
     resolvePathList(path, directories, registerDirectory);
     if (!path.empty() && path.back() != ';') path += ';';

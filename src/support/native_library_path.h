@@ -10,7 +10,9 @@ using DllDirectoryToken = void*;
 
 DllDirectoryToken addDllDirectory(const std::string& directory);
 void removeDllDirectory(DllDirectoryToken token);
-void prepareNativeLibraryPath();
+// expand expands the launcher variables in the configured directories, in
+// place; they belong to the launch, above this layer.
+void prepareNativeLibraryPath(void (*expand)(std::string& text));
 void reduceSearchPath();
 
 // The narrow PATH (empty when unset), read whole whatever its length.

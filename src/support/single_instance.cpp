@@ -6,10 +6,10 @@
 
 #include "core/config/config_store.h"
 #include "core/log.h"
+#include "core/paths.h"
+#include "core/temp_dirs.h"
+#include "core/window_functions.h"
 #include "support/instance_name.h"
-#include "support/paths.h"
-#include "support/temp_dirs.h"
-#include "support/window_functions.h"
 
 namespace {
 

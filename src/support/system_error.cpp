@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "support/format.h"
+#include "core/format.h"
 
 std::wstring systemErrorText(DWORD error) {
     wchar_t* buffer = nullptr;

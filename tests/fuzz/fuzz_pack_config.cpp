@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "base/pack_error.h"
 #include "block_builder.h"
-#include "block_writer.h"
-#include "config_json.h"
+#include "commands/inspect.h"
+#include "config/block_writer.h"
+#include "config/config_json.h"
 #include "core/config/config_reader.h"
 #include "core/config/config_store.h"
 #include "fuzz_check.h"
 #include "host.h"
-#include "inspect.h"
-#include "pack_error.h"
 
 namespace {
 

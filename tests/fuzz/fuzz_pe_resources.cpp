@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "app_resources.h"
+#include "base/pack_error.h"
 #include "fuzz_check.h"
-#include "pack_error.h"
-#include "resource_tree.h"
+#include "image/app_resources.h"
+#include "image/resource_tree.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;

@@ -3,9 +3,9 @@
 #include <cstdarg>
 
 #include "core/config/config_store.h"
+#include "core/format.h"
 #include "core/log.h"
-#include "support/format.h"
-#include "support/temp_dirs.h"
+#include "core/temp_dirs.h"
 
 std::vector<std::wstring>& hostLog() {
     static std::vector<std::wstring> entries;

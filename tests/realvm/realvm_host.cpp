@@ -26,16 +26,16 @@
 #include "core/command_line.h"
 #include "core/config/config_reader.h"
 #include "core/config/config_store.h"
+#include "core/format.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/temp_dirs.h"
 #include "jvmsearch/selected_jvm.h"
 #include "launch/java_vm_calls.h"
 #include "launch/launch_values.h"
 #include "launch/option_list.h"
 #include "launch/path_entry_list.h"
 #include "launch/vm_platform.h"
-#include "support/format.h"
-#include "support/temp_dirs.h"
 
 namespace {
 

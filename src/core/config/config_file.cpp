@@ -5,18 +5,7 @@
 #include "core/config/config_reader.h"
 #include "core/config/config_store.h"
 #include "core/log.h"
-#include "support/locale.h"
-#include "support/paths.h"
-
-namespace {
-
-std::string detectLocaleForSections() {
-    std::string locale;
-    detectLocale(locale);
-    return locale;
-}
-
-}  // namespace
+#include "core/paths.h"
 
 FileByteSource::FileByteSource(HANDLE file) : file_(file) {
     LARGE_INTEGER size;
@@ -61,10 +50,10 @@ void loadEntries() {
     readBaseEntries(source);
 }
 
-void loadLocalizedEntries() {
+void loadLocalizedEntries(const std::function<std::string()>& detectLocale) {
     {
         FileByteSource source(openOwnExecutable());
-        readLocalizedEntries(source, detectLocaleForSections);
+        readLocalizedEntries(source, detectLocale);
     }
     int type = getInt(cfg::kExecutableType);
     if (type != 1 && type != 5) setErrorsInMessageBox(false);

@@ -3,10 +3,15 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 #include "core/config/config_reader.h"
 
 void loadEntries();
-void loadLocalizedEntries();
+// detectLocale gives the user's locale, asked for only when the block has
+// localized sections; the platform helpers above supply it.
+void loadLocalizedEntries(const std::function<std::string()>& detectLocale);
 
 // Opens the program's own file for reading; fatal when it cannot be opened.
 HANDLE openOwnExecutable();

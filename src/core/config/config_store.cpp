@@ -4,8 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "core/format.h"
 #include "core/log.h"
-#include "support/format.h"
 
 ConfigStore& configStore() {
     static ConfigStore store;

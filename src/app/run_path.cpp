@@ -1,0 +1,37 @@
+#include "app/run_path.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "core/config/config_ids.h"
+#include "core/event_log.h"
+#include "core/log.h"
+#include "core/temp_dirs.h"
+#include "jvmsearch/jvm_search.h"
+#include "launch/java_vm_launcher.h"
+#include "launch/launcher_variables.h"
+#include "launch/vm_arguments.h"
+#include "service/service_host.h"
+#include "support/file_extraction.h"
+#include "support/native_library_path.h"
+#include "support/single_instance.h"
+
+void runInProcess(const std::vector<std::wstring>& arguments, bool registerConsoleHandler) {
+    if (extractIncludedFiles(true) != 0) fatalError(cfg::kMsgCannotPrepareFiles, "16");
+    prepareNativeLibraryPath(expandVariables);
+    if (registerConsoleHandler) {
+        logMessage(L"registering ConsoleCtrlHandler");
+        SetConsoleCtrlHandler(consoleCtrlHandler, TRUE);
+    }
+    checkSingleInstance();
+    std::optional<std::string> jvm = findJvmOverride(arguments);
+    if (LoadDLL(jvm ? jvm->c_str() : nullptr, expandVariables) && launchJava(arguments)) return;
+    // Failures that showed a message reported it already; the rest (the VM
+    // refused to be created, for one) only went to the diagnostic log.
+    if (!serviceErrorReported())
+        reportServiceEvent(ServiceEventKind::Error,
+                           L"The Java application could not be run; the launcher's diagnostic log (VORBIX_LOG=yes) "
+                           L"tells why.");
+    exitLauncher(1);
+}

@@ -1,0 +1,18 @@
+list(APPEND VBX_PORTABLE_SOURCES
+  src/service/service_text.cpp
+  src/service/stop_timeout.cpp
+  src/service/service_settings.cpp
+  src/service/service_controls.cpp
+  src/service/service_record.cpp
+)
+list(APPEND VBX_WIN32_SOURCES
+  src/service/service_admin.cpp
+  src/service/service_host.cpp
+  src/service/service_account.cpp
+  src/service/service_setup.cpp
+  src/service/service_registry.cpp
+  src/service/service_snapshot.cpp
+  src/service/service_restore.cpp
+  src/service/logon_right_record.cpp
+  src/service/service_removal.cpp
+)
