@@ -36,7 +36,7 @@ foreach(arch x86 x64)
     VBX_NATIVE_DIR=${CMAKE_BINARY_DIR} VBX_SOURCE_DIR=${CMAKE_SOURCE_DIR}
     PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/wine PYTHONDONTWRITEBYTECODE=1)
   if(arch STREQUAL "x86")
-    list(APPEND env "VBX_NEEDS_32BIT=the 32-bit launcher's Wine tests")
+    list(APPEND env "VBX_NEEDS_32BIT=the 32-bit launcher's tier")
   endif()
 
   add_test(NAME ${prefix}.prefix.setup COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prefix.sh setup)
@@ -56,7 +56,7 @@ foreach(arch x86 x64)
     set(test_env ${env})
     file(STRINGS ${test_file} needs LIMIT_COUNT 3 REGEX "^# needs: 32-bit")
     if(needs AND NOT arch STREQUAL "x86")
-      list(APPEND test_env "VBX_NEEDS_32BIT=${prefix}.${test_name}")
+      list(APPEND test_env "VBX_NEEDS_32BIT=this test")
     endif()
     add_test(NAME ${prefix}.${test_name} COMMAND ${Python3_EXECUTABLE} ${test_file} -v)
     set_tests_properties(${prefix}.${test_name} PROPERTIES FIXTURES_REQUIRED ${prefix} TIMEOUT 600

@@ -53,10 +53,10 @@ class MachineProbe(unittest.TestCase):
 
     def test_a_test_that_needs_32_bit_code_is_skipped_where_it_cannot_run(self):
         script = "import winebed; print('ran')"
-        for answer, code, said in (("no", 77, "skipped: wine.x: 32-bit Windows programs cannot run here: why"),
+        for answer, code, said in (("no", 77, "skipped: this test runs 32-bit Windows programs, which cannot run here: why"),
                                    ("yes", 0, "ran")):
             with self.subTest(answer=answer):
-                env = {**os.environ, "VBX_NEEDS_32BIT": "wine.x", "VBX_WINE32": answer, "VBX_WINE32_WHY": "why",
+                env = {**os.environ, "VBX_NEEDS_32BIT": "this test", "VBX_WINE32": answer, "VBX_WINE32_WHY": "why",
                        "PYTHONPATH": str(SOURCE_DIR / "tests" / "wine")}
                 proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, env=env,
                                       timeout=60)
@@ -67,10 +67,10 @@ class MachineProbe(unittest.TestCase):
           <testcase name="ParseVersion.Forms" status="run"/>
           <testcase name="wine.win64.demo" status="run"/>
           <testcase name="wine.win64.cross_architecture" status="notrun"><skipped message="SKIP_RETURN_CODE=77"/>
-            <system-out>skipped: wine.win64.cross_architecture: 32-bit Windows programs cannot run here: no wine32
+            <system-out>skipped: this test runs 32-bit Windows programs, which cannot run here: no wine32
 </system-out></testcase>
           <testcase name="wine.demo" status="notrun"><skipped/>
-            <system-out>skipped: the 32-bit launcher's Wine tests: 32-bit Windows programs cannot run here: no wine32
+            <system-out>skipped: the 32-bit launcher's tier runs 32-bit Windows programs, which cannot run here: no wine32
 </system-out></testcase>
           <testcase name="realvm.options" status="fail"><failure message="Failed"/></testcase>
         </testsuite>"""
@@ -83,9 +83,10 @@ class MachineProbe(unittest.TestCase):
             os.unlink(f.name)
         self.assertEqual(proc.returncode, 0, proc.stderr)
         self.assertEqual(proc.stdout.strip().splitlines(), [
-            "skipped: wine.win64.cross_architecture: wine.win64.cross_architecture: 32-bit Windows programs cannot "
-            "run here: no wine32",
-            "skipped: wine.demo: the 32-bit launcher's Wine tests: 32-bit Windows programs cannot run here: no wine32",
+            "skipped: wine.win64.cross_architecture: this test runs 32-bit Windows programs, which cannot run here: "
+            "no wine32",
+            "skipped: wine.demo: the 32-bit launcher's tier runs 32-bit Windows programs, which cannot run here: "
+            "no wine32",
             "tiers: unit ran (1 tests), Wine x64 ran (1 tests, 1 skipped: no wine32), Wine x86 skipped (no wine32), "
             "realvm ran (1 tests, 1 failing)",
         ])

@@ -100,7 +100,7 @@ def skip_unless_32bit(what):
     Wine cannot run 32-bit programs here."""
     ok, reason = can_run_32bit()
     if not ok:
-        print(f"skipped: {what}: 32-bit Windows programs cannot run here: {reason}", flush=True)
+        print(f"skipped: {what} runs 32-bit Windows programs, which cannot run here: {reason}", flush=True)
         sys.exit(SKIP)
 
 
