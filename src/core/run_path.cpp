@@ -14,10 +14,13 @@
 #include "support/file_extraction.h"
 #include "support/native_library_path.h"
 #include "support/single_instance.h"
+#include "support/stale_temp_dirs.h"
 #include "support/temp_dirs.h"
 
 void runInProcess(const std::vector<std::wstring>& arguments, bool registerConsoleHandler) {
     if (extractIncludedFiles(true) != 0) fatalError(cfg::kMsgCannotPrepareFiles, "16");
+    // Those of launchers that ended; off the way to main.
+    if (!launcherTempDirectory().empty()) removeStaleLauncherTempDirsInBackground();
     prepareNativeLibraryPath();
     if (registerConsoleHandler) {
         logMessage(L"registering ConsoleCtrlHandler");

@@ -9,6 +9,7 @@ list(APPEND VBX_PORTABLE_SOURCES
 list(APPEND VBX_WIN32_SOURCES
   src/support/paths.cpp
   src/support/temp_dirs.cpp
+  src/support/stale_temp_dirs.cpp
   src/support/native_library_path.cpp
   src/support/packed_runtime.cpp
   src/support/file_extraction.cpp
