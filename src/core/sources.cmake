@@ -10,6 +10,8 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/core/stop_timeout.cpp
   src/core/service_settings.cpp
   src/core/service_controls.cpp
+  src/core/output_log.cpp
+  src/core/output_tail.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/core/main.cpp
@@ -18,6 +20,7 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/entry_point.cpp
   src/core/service_admin.cpp
   src/core/service_host.cpp
+  src/core/service_output.cpp
   src/core/service_account.cpp
   src/core/service_setup.cpp
   src/core/event_log.cpp
