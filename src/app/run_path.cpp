@@ -7,6 +7,7 @@
 #include "core/config/config_ids.h"
 #include "core/event_log.h"
 #include "core/log.h"
+#include "core/stale_temp_dirs.h"
 #include "core/temp_dirs.h"
 #include "jvmsearch/jvm_search.h"
 #include "launch/java_vm_launcher.h"
@@ -19,6 +20,8 @@
 
 void runInProcess(const std::vector<std::wstring>& arguments, bool registerConsoleHandler) {
     if (extractIncludedFiles(true) != 0) fatalError(cfg::kMsgCannotPrepareFiles, "16");
+    // Those of launchers that ended; off the way to main.
+    if (!launcherTempDirectory().empty()) removeStaleLauncherTempDirsInBackground();
     prepareNativeLibraryPath(expandVariables);
     if (registerConsoleHandler) {
         logMessage(L"registering ConsoleCtrlHandler");

@@ -15,5 +15,6 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/event_log.cpp
   src/core/paths.cpp
   src/core/temp_dirs.cpp
+  src/core/stale_temp_dirs.cpp
   src/core/window_functions.cpp
 )

@@ -14,6 +14,7 @@
 #include "core/path_rules.h"
 #include "core/paths.h"
 #include "core/temp_search.h"
+#include "core/stale_temp_dirs.h"
 
 namespace {
 
@@ -277,6 +278,13 @@ std::string getTempRoot() {
     return *narrowRoot;
 }
 
+std::optional<std::string> tempRootIfFound() {
+    if (!narrowRoot) findTempRoot();
+    return narrowRoot;
+}
+
+std::optional<std::string> knownTempRoot() { return narrowRoot; }
+
 std::wstring getTempRootWide(bool required) {
     if (!wideRoot) findTempRoot();
     if (!wideRoot) {
@@ -318,7 +326,10 @@ void createLauncherTempDir() {
             logMessage(L"Failed to create security descriptor %d", static_cast<int>(GetLastError()));
             created = CreateDirectoryA(launcherTempDir.c_str(), nullptr);
         }
-        if (created) return;
+        if (created) {
+            lockLauncherTempDir(launcherTempDir);
+            return;
+        }
         logMessage(L"Could not create dir (%d)", static_cast<int>(GetLastError()));
     }
     launcherTempDir.clear();
@@ -356,6 +367,7 @@ void emptyDirectory(const std::string& path, int depth) {
 
 void exitLauncher(int exitCode) {
     if (!launcherTempDir.empty()) {
+        unlockLauncherTempDir();
         emptyDirectory(launcherTempDir, 1);
         RemoveDirectoryA(launcherTempDir.c_str());
     }

@@ -11,6 +11,11 @@ std::string getTempRoot();
 // The wide temp root; when none exists fatal if required, else empty.
 std::wstring getTempRootWide(bool required);
 void findTempRoot();
+// The narrow temp root, searched for when not known yet; nothing (and no
+// error) when there is none.
+std::optional<std::string> tempRootIfFound();
+// The narrow temp root only if an earlier request found it (no search).
+std::optional<std::string> knownTempRoot();
 
 // A fresh temporary file name under the temp root.
 std::string makeTempFileName();
@@ -29,7 +34,8 @@ void setLauncherTempDirectory(const std::string& path);
 // Deletes a directory's contents, entering subdirectories depth more levels.
 void emptyDirectory(const std::string& path, int depth);
 
-// Removes the launcher temp directory (if any) and ends the process.
+// Lets go of its lock, removes the launcher temp directory (if any) and ends
+// the process.
 [[noreturn]] void exitLauncher(int exitCode);
 
 // The acceptance tests of one temp root candidate. They set exclamation when

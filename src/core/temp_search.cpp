@@ -81,6 +81,25 @@ std::string launcherTempDirName(const std::string& tempFileName, int64_t seconds
     return formatNarrow("%s_dir%lld", tempFileName.c_str(), static_cast<long long>(secondsSince1970));
 }
 
+std::optional<std::string> launcherTempDirStem(const std::string& name) {
+    auto digits = [](const std::string& text, size_t from, size_t to, bool hex) {
+        if (from >= to) return false;
+        for (size_t i = from; i < to; ++i) {
+            char c = text[i];
+            bool ok = (c >= '0' && c <= '9') || (hex && ((c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')));
+            if (!ok) return false;
+        }
+        return true;
+    };
+    size_t dir = name.rfind("_dir");
+    if (dir == std::string::npos || name.compare(0, 3, "vbx") != 0 || !digits(name, dir + 4, name.size(), false))
+        return std::nullopt;
+    std::string stem = name.substr(0, dir);
+    bool tmp = stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".tmp") == 0;
+    if (tmp ? !digits(stem, 3, stem.size() - 4, true) : !digits(stem, 3, stem.size(), false)) return std::nullopt;
+    return stem;
+}
+
 std::string probeDirName(const std::string& directory, int processId, int number) {
     return formatNarrow("%s\\vbxtw%d%d", directory.c_str(), processId, number);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,14 @@ bool wideTestRepeatsNarrow(const std::string& narrowFormed, const std::string* n
 // "<tempFile>_dir<seconds>": the launcher temp directory beside the
 // temporary file that names it.
 std::string launcherTempDirName(const std::string& tempFileName, int64_t secondsSince1970);
+// The temporary file's name of a launcher temp directory's name (no path):
+// "vbx" and hexadecimal digits and ".tmp" (or the fallback's decimal
+// digits), then "_dir" and decimal digits; nothing for any other name.
+std::optional<std::string> launcherTempDirStem(const std::string& name);
+// The file in a launcher temp directory that its process holds open, without
+// sharing, for its whole life: a directory whose lock can be opened is left
+// over from a process that ended.
+constexpr const char* kLauncherTempLockName = "vbx.lock";
 // "<dir>\vbxtw<pid><number>": the directory the write probe creates.
 std::string probeDirName(const std::string& directory, int processId, int number);
 std::wstring probeDirName(const std::wstring& directory, int processId, int number);

@@ -208,3 +208,20 @@ TEST(TempNames, DirectoryProbeAndFallbackFile) {
     EXPECT_EQ(tempFileStem("C:\\t", 99), "C:\\t\\vbx99");
     EXPECT_EQ(tempFileStem("C:\\t/", 5), "C:\\t/vbx5");
 }
+
+TEST(TempNames, LeftOverLauncherTempDirectories) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"vbx1A2f.tmp_dir1700000000", "vbx1A2f.tmp"},
+        {"vbx12345_dir17", "vbx12345"},  // the name made when no temporary file could be
+        {"vbx1A2.tmp", nullptr},         {"vbx1A2.tmp_dir", nullptr},
+        {"vbx1A2.tmp_dir17x", nullptr},  {"vbxG1.tmp_dir17", nullptr},
+        {"vbx.tmp_dir17", nullptr},      {"vbx1A_dir17", nullptr},
+        {"vbxtw4217", nullptr},          {"VBX1.tmp_dir17", nullptr},
+        {"xvbx1.tmp_dir17", nullptr},    {"vbx1.tmp.tmp_dir17", nullptr},
+    };
+    for (const auto& [name, stem] : cases) {
+        auto found = launcherTempDirStem(name);
+        EXPECT_EQ(found.has_value(), stem != nullptr) << name;
+        if (found && stem) EXPECT_EQ(*found, stem) << name;
+    }
+}

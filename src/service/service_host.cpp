@@ -16,6 +16,9 @@
 #include "service/service_settings.h"
 #include "service/service_text.h"
 #include "service/stop_timeout.h"
+#include "service/service_output.h"
+#include "core/format.h"
+#include "core/stale_temp_dirs.h"
 
 namespace {
 
@@ -32,6 +35,9 @@ constexpr UINT kTerminatedExitCode = 1;
 constexpr DWORD kCheckPointInterval = 10000;
 // How long a terminated worker may take to go.
 constexpr DWORD kTerminationWait = 10000;
+// How long the output of an ended worker may take to be read to its end; a
+// process the application started may hold the pipe open much longer.
+constexpr DWORD kOutputDrainWait = 3000;
 
 static_assert(kControlStop == SERVICE_CONTROL_STOP && kControlShutdown == SERVICE_CONTROL_SHUTDOWN &&
                   kControlPreshutdown == SERVICE_CONTROL_PRESHUTDOWN,
@@ -219,6 +225,7 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     }
     logMessage(L"service name is '%s'", serviceName().c_str());
     enableServiceEvents(serviceName());
+    startServiceOutput();
     stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
     // Only the extended handler is sent the pre-shutdown request.
@@ -292,7 +299,6 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     CloseHandle(outputWrite);
     CloseHandle(inputRead);
     HANDLE consumer = CreateThread(nullptr, 0, consumeOutput, outputRead, 0, nullptr);
-    if (consumer) CloseHandle(consumer);
     reportState(SERVICE_RUNNING);
     logMessage(L"registering ConsoleCtrlHandler");
     SetConsoleCtrlHandler(consoleCtrlHandler, TRUE);
@@ -302,15 +308,25 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR* arguments) {
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(worker.hProcess, &exitCode)) exitCode = 0;
     logMessage(L"process terminated with exit code %d", static_cast<int>(exitCode));
+    if (consumer) {
+        WaitForSingleObject(consumer, kOutputDrainWait);
+        CloseHandle(consumer);
+    }
+    stopServiceOutput();
+    // The worker's launcher temp directory, and any other left by a launcher
+    // that ended, is no longer in use.
+    removeStaleLauncherTempDirs();
     if (exitCode == 0 || stopRequested.load()) {
         if (!reportState(SERVICE_STOPPED)) logMessage(L"SetServiceStatus 10 failed %d", static_cast<int>(GetLastError()));
         logMessage(L"service stopped set");
     } else {
         // Left unreported, so that the system treats it as a failure of the
         // service (and runs its recovery actions); the reason is kept here.
-        reportServiceEvent(ServiceEventKind::Error,
-                           formatWide(L"The worker process ended with exit code %d (0x%x) without a stop request.",
-                                      static_cast<int>(exitCode), static_cast<unsigned>(exitCode)));
+        std::wstring text = formatWide(L"The worker process ended with exit code %d (0x%x) without a stop request.",
+                                       static_cast<int>(exitCode), static_cast<unsigned>(exitCode));
+        std::wstring lines = serviceOutputTail();
+        if (!lines.empty()) text += L"\nThe last lines of its output:\n" + lines;
+        reportServiceEvent(ServiceEventKind::Error, text);
     }
     CloseHandle(worker.hProcess);
     CloseHandle(worker.hThread);
@@ -372,6 +388,7 @@ DWORD WINAPI consumeOutput(LPVOID pipe) {
     std::vector<char> block(kOutputBlock);
     DWORD got = 0;
     while (ReadFile(static_cast<HANDLE>(pipe), block.data(), kOutputBlock, &got, nullptr) && got > 0) {
+        keepServiceOutput(block.data(), got);
     }
     logMessage(L"consuming output done");
     return 0;

@@ -1,7 +1,7 @@
 // The service process: reports the service state to the service control
 // manager and supervises the worker, a copy of this executable started with
-// the restart marker, whose output it discards and to which it passes stop
-// requests through the worker's standard input.
+// the restart marker, whose output it keeps in the output log (or discards)
+// and to which it passes stop requests through the worker's standard input.
 #pragma once
 
 #include <windows.h>

@@ -4,6 +4,8 @@ list(APPEND VBX_PORTABLE_SOURCES
   src/service/service_settings.cpp
   src/service/service_controls.cpp
   src/service/service_record.cpp
+  src/service/output_log.cpp
+  src/service/output_tail.cpp
 )
 list(APPEND VBX_WIN32_SOURCES
   src/service/service_admin.cpp
@@ -15,4 +17,5 @@ list(APPEND VBX_WIN32_SOURCES
   src/service/service_restore.cpp
   src/service/logon_right_record.cpp
   src/service/service_removal.cpp
+  src/service/service_output.cpp
 )

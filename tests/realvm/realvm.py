@@ -221,6 +221,14 @@ CASES = [
     Case("many_arguments", probe(programArguments='--conf "a b"'), args=MANY, jars=PROBE_JAR,
          check=every_argument(lambda run: [str(run.exe), "--conf", "a b", *MANY]),
          log=UP_TO_MAIN[:4] + [f"param count: {5 + 3 + len(MANY)}", "calling main", "main returned"]),
+    # What the VM itself says about a bad option goes to the worker's standard
+    # error, which the service host keeps: nothing of it passes the launcher.
+    # (The VM is created with ignoreUnrecognized, so a misspelt -XX name is
+    # dropped silently; a bad value is not.)
+    Case("bogus_vm_option_on_stderr", probe(vmOptions="-XX:ThreadStackSize=bogus"), mode="worker",
+         args=["BogusService"], jars=PROBE_JAR, code=1,
+         stderr=["Improperly specified VM option 'ThreadStackSize=bogus'"], log=["Creating JVM"],
+         not_logged=["JVM created"]),
     Case("exit_from_main", probe(vmOptions="-Drealvm.probe=exit"), jars=PROBE_JAR, code=42, stdout=["exiting"],
          log=UP_TO_MAIN, not_logged=["main returned"]),
     # The installer flavour with stand-ins for its Java classes: no splash

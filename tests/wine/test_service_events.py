@@ -35,7 +35,10 @@ class WorkerErrorsInTheEventLog(unittest.TestCase):
         ended = wb.wait_for_event(self.name, "without a stop request", timeout=60)
         self.assertIsNotNone(ended, wb.session_events())
         self.assertIn("exit code 1 ", ended.text)
-        return [e for e in wb.session_events(self.name) if e is not ended and e.text != ended.text]
+        # The worker's own entries come before it (the lines after it are the
+        # worker's last output).
+        events = wb.session_events(self.name)
+        return events[:events.index(ended)]
 
     def test_no_runtime_found(self):
         self.service(search="Rmissing")

@@ -23,6 +23,11 @@ constexpr ConfigId kServiceAccount = 30101;         // narrow: LocalSystem, Loca
 constexpr ConfigId kFailureActions = 30102;         // narrow: reset seconds, then R<ms> or N per action, then F (service_settings.h)
 constexpr ConfigId kDelayedAutoStart = 30103;       // int
 constexpr ConfigId kPreshutdownTimeout = 30104;     // decimal seconds
+// The service's output log; without 30201 the worker's output is discarded.
+constexpr ConfigId kServiceOutputLog = 30201;       // wide: path, launcher variables, relative to the exe
+constexpr ConfigId kServiceOutputLogSize = 30202;   // decimal bytes at which it rotates; absent = 10 MB, 0 = never
+constexpr ConfigId kServiceOutputLogKeep = 30203;   // decimal count of rotated files kept; absent = 5
+constexpr ConfigId kServiceOutputLogRollOnStart = 30204;  // int: rotate a non-empty log at each service start
 
 // JVM discovery.
 constexpr ConfigId kMinJavaVersion = 126;           // narrow (2000)

@@ -270,6 +270,7 @@ Json contentsToJson(const LauncherContents& contents, const std::vector<std::str
                     json[key.name] = number;
                 break;
             case KeyForm::Seconds:
+            case KeyForm::Count:
                 // A value build would refuse stays under its raw id.
                 if (!canonicalInt(text, number) || number < 0) continue;
                 json[key.name] = number;

@@ -238,8 +238,10 @@ private:
                 putBase(key.id, decimal(value, key.name, key.form == KeyForm::Switch), key.name);
                 break;
             case KeyForm::Seconds:
+            case KeyForm::Count:
                 if (value.is_number_integer() && !value.is_number_unsigned() && value.get<int64_t>() < 0)
-                    fail(key.name, "must not be negative (a number of seconds)");
+                    fail(key.name, key.form == KeyForm::Seconds ? "must not be negative (a number of seconds)"
+                                                                : "must not be negative");
                 putBase(key.id, decimal(value, key.name, false), key.name);
                 break;
             case KeyForm::Account:

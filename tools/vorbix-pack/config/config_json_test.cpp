@@ -190,6 +190,8 @@ TEST_F(ConfigJsonTest, MalformedConfigurationsNameTheFileAndTheProblem) {
         {"stop timeout as boolean", R"({"stopTimeout": true})", "stopTimeout: expected an integer, got boolean"},
         {"stop timeout fraction", R"({"stopTimeout": 2.5})", "stopTimeout: expected an integer, got number"},
         {"stop timeout too large", R"({"stopTimeout": 2147483648})", "stopTimeout: out of range"},
+        {"negative output log size", R"({"serviceOutputLogSize": -1})", "serviceOutputLogSize: must not be negative"},
+        {"output log count as text", R"({"serviceOutputLogKeep": "5"})", "serviceOutputLogKeep: expected an integer, got string"},
         // service settings
         {"unknown account kind", R"({"serviceAccount": "Administrator"})",
          "serviceAccount: expected \"LocalSystem\", \"LocalService\", \"NetworkService\", \"virtual\" or a user "

@@ -21,6 +21,10 @@ const std::vector<ConfigKey>& configKeys() {
         {"failureActions", kFailureActions, KeyForm::FailureActions, 0, nullptr},
         {"delayedAutoStart", kDelayedAutoStart, KeyForm::Switch, 0, nullptr},
         {"preshutdownTimeout", kPreshutdownTimeout, KeyForm::Seconds, 0, nullptr},
+        {"serviceOutputLog", kServiceOutputLog, KeyForm::Text, 5999, nullptr},
+        {"serviceOutputLogSize", kServiceOutputLogSize, KeyForm::Count, 0, nullptr},
+        {"serviceOutputLogKeep", kServiceOutputLogKeep, KeyForm::Count, 0, nullptr},
+        {"serviceOutputLogRollOnStart", kServiceOutputLogRollOnStart, KeyForm::Switch, 0, nullptr},
         // JVM discovery.
         {"minJavaVersion", kMinJavaVersion, KeyForm::Text, 1999, nullptr},
         {"maxJavaVersion", kMaxJavaVersion, KeyForm::Text, 1999, nullptr},

@@ -13,6 +13,7 @@ enum class KeyForm {
     Number,         // base table, decimal text
     Switch,         // base table, decimal text; booleans give 1 and 0
     Seconds,        // base table, decimal text of a non-negative integer
+    Count,          // base table, decimal text of a non-negative integer (bytes, files)
     Account,        // base table, a service account (service/service_settings.h)
     FailureActions, // base table, {resetSeconds, actions, failOnNonZeroExit} encoded as in service/service_settings.h
     NameList,       // base table, strings joined by `separator`
