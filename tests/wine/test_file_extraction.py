@@ -22,6 +22,14 @@ class Extraction(unittest.TestCase):
     def setUp(self):
         self.dir = wb.app_dir("extract")
         self.env = {"VORBIX_LOG": "yes"}
+        # A temp root of this test's own (the driver sets the variables: the
+        # registry's TMP and TEMP win over the Linux ones): a launcher of
+        # another test removes the directories of ended launchers in the
+        # shared one.
+        self.temp = self.dir / "temp"
+        self.temp.mkdir()
+        root = wb.windows_path(self.temp)
+        self.temp_root = ("setenv", "TMP", root, "setenv", "TEMP", root)
 
     def launch(self, count, names, files, *commands):
         base = [(2002, str(count))]
@@ -30,8 +38,8 @@ class Extraction(unittest.TestCase):
         block = wb.raw_block(base=base)
         exe = wb.raw_launcher(self.dir, block, name="drv.exe", stub=DRIVER, files=files)
         self.table_start = wb.pe_end_of_last_section(exe.read_bytes()) + len(block)
-        r = wb.run(exe, *(commands or ("extract", "1")), env=self.env, timeout=60)
-        self.log = "".join(wb.logs_of(exe))
+        r = wb.run(exe, *self.temp_root, *(commands or ("extract", "1")), env=self.env, timeout=60)
+        self.log = "".join(wb.logs_of(exe, self.temp))
         return r, fields(r)
 
     def tempdir(self, values):
