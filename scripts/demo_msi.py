@@ -10,7 +10,6 @@ and was gone after the uninstall.
 WINEPREFIX (and a running Wine session in it) comes from the caller, as for
 demo_round_trip.py, whose arguments it takes.
 """
-import argparse
 import importlib.util
 import json
 import shutil
@@ -99,18 +98,8 @@ def run(out_dir, native_dir, win_dir, service_name=None, architecture="x64"):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--dir", type=Path, default=ROOT / "build" / "demo", help="where the package goes")
-    parser.add_argument("--native-dir", type=Path, default=ROOT / "build" / "native")
-    parser.add_argument("--arch", choices=("x86", "x64"), default="x64", help="which launcher")
-    parser.add_argument("--win-dir", type=Path, help="its cross build (default: build/win32 or build/win64)")
-    parser.add_argument("--service-name", help="instead of the example's service name")
-    args = parser.parse_args()
-    out_dir = args.dir.resolve()
-    out_dir.mkdir(parents=True, exist_ok=True)
-    win_dir = (args.win_dir or ROOT / "build" / ("win64" if args.arch == "x64" else "win32")).resolve()
-    return 0 if run(out_dir, args.native_dir.resolve(), win_dir, args.service_name, args.arch) else 1
-
+    out_dir, native_dir, win_dir, args = trip.arguments(__doc__.splitlines()[0], "package")
+    return 0 if run(out_dir, native_dir, win_dir, args.service_name, args.arch) else 1
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -164,9 +164,11 @@ class RoundTrip:
             self.problems.append("the worker did not get the stop line and the end of its input")
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--dir", type=Path, default=ROOT / "build" / "demo", help="where the launcher goes")
+def arguments(description, what):
+    """The command line of a demo script: (output directory, native build,
+    the launcher's cross build, the parsed arguments)."""
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--dir", type=Path, default=ROOT / "build" / "demo", help=f"where the {what} goes")
     parser.add_argument("--native-dir", type=Path, default=ROOT / "build" / "native")
     parser.add_argument("--arch", choices=("x86", "x64"), default="x64", help="which launcher")
     parser.add_argument("--win-dir", type=Path, help="its cross build (default: build/win32 or build/win64)")
@@ -175,8 +177,12 @@ def main():
     out_dir = args.dir.resolve()
     out_dir.mkdir(parents=True, exist_ok=True)
     win_dir = (args.win_dir or ROOT / "build" / ("win64" if args.arch == "x64" else "win32")).resolve()
+    return out_dir, args.native_dir.resolve(), win_dir, args
 
-    exe = pack(out_dir, args.native_dir.resolve(), win_dir, args.service_name, args.arch)
+
+def main():
+    out_dir, native_dir, win_dir, args = arguments(__doc__.splitlines()[0], "launcher")
+    exe = pack(out_dir, native_dir, win_dir, args.service_name, args.arch)
     home = lay_out_test_runtime(out_dir, win_dir)
     say(f"packed {exe}, with hello-service.jar and jre\\ beside it")
     say()

@@ -26,6 +26,7 @@ constexpr DWORD kConfigBufferBytes = 6000;
 // by the quiet stop would make the reinstall after it fail.
 struct ScHandle {
     SC_HANDLE handle;
+    ScHandle() : handle(nullptr) {}
     explicit ScHandle(SC_HANDLE h) : handle(h) {}
     ~ScHandle() {
         if (handle) CloseServiceHandle(handle);
@@ -37,6 +38,10 @@ struct ScHandle {
     void close() {
         if (handle) CloseServiceHandle(handle);
         handle = nullptr;
+    }
+    void reset(SC_HANDLE h) {
+        close();
+        handle = h;
     }
 };
 
@@ -344,18 +349,26 @@ bool waitForStop(SC_HANDLE service) {
     return status.dwCurrentState == SERVICE_STOPPED;
 }
 
-int queryServiceState() {
-    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+// Opens the manager and the service for /status and /info and reads its
+// status; says what failed on the console.
+static bool openForQuery(ScHandle& manager, ScHandle& service, SERVICE_STATUS& status) {
+    manager.reset(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         std::printf("Could not open SCManager.\n");
-        return 1;
+        return false;
     }
-    ScHandle service(OpenServiceW(manager, serviceName().c_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
-    SERVICE_STATUS status;
+    service.reset(OpenServiceW(manager, serviceName().c_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
     if (!service || !QueryServiceStatus(service, &status)) {
         std::printf("Could not get status.\n");
-        return 1;
+        return false;
     }
+    return true;
+}
+
+int queryServiceState() {
+    ScHandle manager, service;
+    SERVICE_STATUS status;
+    if (!openForQuery(manager, service, status)) return 1;
     bool running = status.dwCurrentState == SERVICE_RUNNING;
     std::printf(running ? "Running.\n" : "Not running.\n");
 
@@ -376,17 +389,9 @@ int queryServiceState() {
 }
 
 int printServiceInfo() {
-    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager) {
-        std::printf("Could not open SCManager.\n");
-        return 1;
-    }
-    ScHandle service(OpenServiceW(manager, serviceName().c_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+    ScHandle manager, service;
     SERVICE_STATUS status;
-    if (!service || !QueryServiceStatus(service, &status)) {
-        std::printf("Could not get status.\n");
-        return 1;
-    }
+    if (!openForQuery(manager, service, status)) return 1;
     ServiceRecord record;
     DWORD error = 0;
     if (!readServiceRecord(service, serviceName(), record, error)) {

@@ -15,29 +15,14 @@ import unittest
 import winebed as wb
 
 SERVICE_RUNNING, SERVICE_STOPPED = 4, 1
-RELAY_KEY = r"HKCU\Software\Wine\Debug"
 RECORD = "VorbixGrantedLogonRight"
 PASSWORD = "Pw-reinstall-1"
 REFUSED = {"executableType": 4, "delayedAutoStart": True}
 REFUSAL = "setting the delayed start failed (error 124): "
 
 
-class Reinstall(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        wb.reg_add(RELAY_KEY, "RelayInclude", "advapi32.*")
-
-    @classmethod
-    def tearDownClass(cls):
-        wb.reg_delete(RELAY_KEY, "RelayInclude")
-
-    def setUp(self):
-        self.dir = wb.app_dir("reinstall")
-        self.names = []
-
-    def tearDown(self):
-        for name in self.names:
-            wb.remove_service(name)
+class Reinstall(wb.AdvapiTraceCase):
+    stem = "reinstall"
 
     def service(self):
         name = wb.unique("vbxre")

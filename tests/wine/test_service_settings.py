@@ -28,7 +28,6 @@ SERVICE_RUNNING, SERVICE_STOPPED = 4, 1
 (LEVEL_DESCRIPTION, LEVEL_FAILURE_ACTIONS, LEVEL_DELAYED_START, LEVEL_FAILURE_FLAG,
  LEVEL_PRESHUTDOWN) = 1, 2, 3, 4, 7
 PASSWORD = "Pw-7f3a!kq"
-RELAY_KEY = r"HKCU\Software\Wine\Debug"
 SERVICE_CALLS = re.compile(r"^(OpenSCManager|OpenService|CreateService|ChangeServiceConfig|ControlService|"
                            r"DeleteService|CloseServiceHandle|QueryService|StartService|LookupAccount|Lsa)")
 # The calls "/install" of a new service with a description made before the
@@ -60,24 +59,8 @@ def created_account(calls):
     return create.args[11], create.args[12]
 
 
-class InstallSettings(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        # Only calls into advapi32 are traced: fewer lines, and the console
-        # host of the typed password stays quick.
-        wb.reg_add(RELAY_KEY, "RelayInclude", "advapi32.*")
-
-    @classmethod
-    def tearDownClass(cls):
-        wb.reg_delete(RELAY_KEY, "RelayInclude")
-
-    def setUp(self):
-        self.dir = wb.app_dir("settings")
-        self.names = []
-
-    def tearDown(self):
-        for name in self.names:
-            wb.remove_service(name)
+class InstallSettings(wb.AdvapiTraceCase):
+    stem = "settings"
 
     def launcher(self, extra, name="app.exe"):
         service = wb.unique("vbxset")

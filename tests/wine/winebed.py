@@ -14,6 +14,7 @@ import struct
 import subprocess
 import tempfile
 import time
+import unittest
 import uuid
 from dataclasses import dataclass
 from pathlib import Path
@@ -463,6 +464,30 @@ def kill_process(pid):
 # --- Wine's relay trace: the calls a program made into a system DLL -----------------
 
 RELAY_DEBUG = "+relay"
+RELAY_KEY = r"HKCU\Software\Wine\Debug"
+
+
+class AdvapiTraceCase(unittest.TestCase):
+    """Tests that install services and read the calls into advapi32 from a
+    relay trace: only that DLL is traced (fewer lines, a quick console), each
+    test has a directory, and the services it named are removed after it."""
+    stem = "svc"
+
+    @classmethod
+    def setUpClass(cls):
+        reg_add(RELAY_KEY, "RelayInclude", "advapi32.*")
+
+    @classmethod
+    def tearDownClass(cls):
+        reg_delete(RELAY_KEY, "RelayInclude")
+
+    def setUp(self):
+        self.dir = app_dir(self.stem)
+        self.names = []
+
+    def tearDown(self):
+        for name in self.names:
+            remove_service(name)
 
 
 @dataclass
