@@ -142,6 +142,72 @@ def bench_launch():
                           cpu_ratio <= goal)
 
 
+# --- phases -------------------------------------------------------------------
+
+PHASE_TREE = "phases64"
+
+
+def phase_launcher():
+    """The 64-bit launcher built with VBX_PHASE_TIMES in a tree of its own."""
+    tree = wb.SOURCE_DIR / "build" / PHASE_TREE
+    configure = ["cmake", "-S", str(wb.SOURCE_DIR), "-B", str(tree), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                 f"-DCMAKE_TOOLCHAIN_FILE={wb.SOURCE_DIR / 'cmake' / 'mingw-x86_64.cmake'}", "-DVBX_PHASE_TIMES=ON"]
+    subprocess.run(configure, check=True, stdout=subprocess.DEVNULL)
+    jobs = os.environ.get("VBX_JOBS", str(os.cpu_count() or 1))
+    subprocess.run(["cmake", "--build", str(tree), "-j", jobs, "--target", "launcher"], check=True,
+                   stdout=subprocess.DEVNULL)
+    return tree / "launcher.exe"
+
+
+def phase_run(program, log):
+    """(marks, wall start, wall end) of one /run, in microseconds of the
+    system clock: the marks as the phase build wrote them."""
+    env = wb.base_env({"VORBIX_PHASE_TIMES": wb.windows_path(log)})
+    log.unlink(missing_ok=True)
+    started = time.time()
+    bl.wine_time(program, "/run", env=env)
+    ended = time.time()
+    # Names may hold spaces: "created=T main=T config read=T ...".
+    marks = [(name, int(value)) for name, value in re.findall(r"\s*([^=]+?)=(\d+)", log.read_text())]
+    return marks, int(started * 1e6), int(ended * 1e6)
+
+
+def bench_phases():
+    bl.heading("Phases: where the 64-bit launcher's /run spends its time (a build with timestamps at the")
+    print("   phase boundaries; medians of each phase's duration, from the end of the phase before)", flush=True)
+    stub = phase_launcher()
+    columns = {}
+    for label, hello in (("bench config", False), ("hello-service", True)):
+        directory, home, exe = launcher("phases-hello" if hello else "phases", arch=wb.X64, hello=hello, stub=stub)
+        log = directory / "phases.txt"
+        durations = {}
+        order = []
+        for _ in range(bl.RUNS):
+            marks, started, ended = phase_run(exe, log)
+            points = [("call", started)] + marks + [("process ended", ended)]
+            for (_, before), (name, at) in zip(points, points[1:]):
+                if name not in durations:
+                    durations[name] = []
+                    order.append(name)
+                durations[name].append((at - before) / 1000.0)
+        clear_records(home)
+        columns[label] = (order, durations)
+    order = columns["bench config"][0] + [n for n in columns["hello-service"][0] if n not in columns["bench config"][0]]
+    bl.line("phase (ends at)", f"{'bench config':>14} {'hello-service':>14}")
+    totals = {label: 0.0 for label in columns}
+    for name in order:
+        cells = []
+        for label, (_, durations) in columns.items():
+            if name in durations:
+                value = bl.median(durations[name])
+                totals[label] += value
+                cells.append(f"{value:11.2f} ms")
+            else:
+                cells.append(f"{'-':>14}")
+        bl.line(name, " ".join(cells))
+    bl.line("sum of the medians", " ".join(f"{totals[label]:11.2f} ms" for label in columns))
+
+
 # --- 2 ------------------------------------------------------------------------
 
 def bench_cache():
@@ -491,7 +557,7 @@ def machine():
 
 
 BENCHMARKS = {
-    "launch": bench_launch, "cache": bench_cache, "extraction": bench_extraction, "pack": bench_pack,
+    "launch": bench_launch, "phases": bench_phases, "cache": bench_cache, "extraction": bench_extraction, "pack": bench_pack,
     "memory": bench_memory, "growth-registry": bench_growth_registry, "growth-options": bench_growth_options,
     "growth-env": bench_growth_environment, "service": bench_service,
 }
@@ -503,7 +569,8 @@ def main(names):
         print(f"unknown benchmark {unknown}; known: {' '.join(BENCHMARKS)} (growth = all three growth ones)")
         return 2
     selected = []
-    for name in names or list(BENCHMARKS):
+    # The phase table builds a launcher of its own: only when asked for.
+    for name in names or [n for n in BENCHMARKS if n != "phases"]:
         selected += [n for n in BENCHMARKS if n.startswith("growth-")] if name == "growth" else [name]
     machine()
     started = time.perf_counter()

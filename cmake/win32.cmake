@@ -6,6 +6,13 @@ set(VBX_WIN_DEFINES UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601
 set(VBX_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 
 target_compile_definitions(vorbix_portable PUBLIC ${VBX_WIN_DEFINES})
+# A launcher with timestamps at its phase boundaries, for the launch
+# benchmark's phase table (scripts/bench phases builds it in a tree of its
+# own); never the shipped one.
+option(VBX_PHASE_TIMES "Record the run path's phase timestamps" OFF)
+if(VBX_PHASE_TIMES)
+  target_compile_definitions(vorbix_portable PUBLIC VBX_PHASE_TIMES)
+endif()
 target_compile_options(vorbix_portable PRIVATE -Wall -Wextra -O2)
 
 # Everything of the launcher but its entry point, so that test fixtures can

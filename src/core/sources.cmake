@@ -14,6 +14,7 @@ list(APPEND VBX_WIN32_SOURCES
   src/core/log.cpp
   src/core/event_log.cpp
   src/core/paths.cpp
+  src/core/phase_times.cpp
   src/core/temp_dirs.cpp
   src/core/window_functions.cpp
 )

@@ -13,6 +13,7 @@
 #include "core/log.h"
 #include "core/path_rules.h"
 #include "core/paths.h"
+#include "core/phase_times.h"
 #include "core/temp_search.h"
 
 namespace {
@@ -269,6 +270,7 @@ void findTempRoot() {
     }
     narrowRoot = narrow;
     wideRoot = wide;
+    markPhase("temp root found");
 }
 
 std::string getTempRoot() {
@@ -318,7 +320,10 @@ void createLauncherTempDir() {
             logMessage(L"Failed to create security descriptor %d", static_cast<int>(GetLastError()));
             created = CreateDirectoryA(launcherTempDir.c_str(), nullptr);
         }
-        if (created) return;
+        if (created) {
+            markPhase("launcher temp dir");
+            return;
+        }
         logMessage(L"Could not create dir (%d)", static_cast<int>(GetLastError()));
     }
     launcherTempDir.clear();
@@ -359,6 +364,7 @@ void exitLauncher(int exitCode) {
         emptyDirectory(launcherTempDir, 1);
         RemoveDirectoryA(launcherTempDir.c_str());
     }
+    writePhaseTimes();
     std::fflush(nullptr);
     ExitProcess(static_cast<UINT>(exitCode));
 }
