@@ -159,13 +159,13 @@ def phase_launcher():
     return tree / "launcher.exe"
 
 
-def phase_run(program, log):
-    """(marks, wall start, wall end) of one /run, in microseconds of the
+def phase_run(program, args, log):
+    """(marks, wall start, wall end) of one run, in microseconds of the
     system clock: the marks as the phase build wrote them."""
     env = wb.base_env({"VORBIX_PHASE_TIMES": wb.windows_path(log)})
     log.unlink(missing_ok=True)
     started = time.time()
-    bl.wine_time(program, "/run", env=env)
+    bl.wine_time(program, *args, env=env)
     ended = time.time()
     # Names may hold spaces: "created=T main=T config read=T ...".
     marks = [(name, int(value)) for name, value in re.findall(r"\s*([^=]+?)=(\d+)", log.read_text())]
@@ -173,39 +173,45 @@ def phase_run(program, log):
 
 
 def bench_phases():
-    bl.heading("Phases: where the 64-bit launcher's /run spends its time (a build with timestamps at the")
-    print("   phase boundaries; medians of each phase's duration, from the end of the phase before)", flush=True)
+    bl.heading("Phases: where the 64-bit launcher's /run spends its time against the floor program, both built")
+    print("   with timestamps at their phase boundaries; the median of each phase's duration (from the end of the", flush=True)
+    print("   phase before; 'created': Wine's process creation time, 'process ended': the call returned)", flush=True)
     stub = phase_launcher()
-    columns = {}
-    for label, hello in (("bench config", False), ("hello-service", True)):
-        directory, home, exe = launcher("phases-hello" if hello else "phases", arch=wb.X64, hello=hello, stub=stub)
-        log = directory / "phases.txt"
-        durations = {}
-        order = []
-        for _ in range(bl.RUNS):
-            marks, started, ended = phase_run(exe, log)
-            points = [("call", started)] + marks + [("process ended", ended)]
-            for (_, before), (name, at) in zip(points, points[1:]):
-                if name not in durations:
-                    durations[name] = []
-                    order.append(name)
-                durations[name].append((at - before) / 1000.0)
-        clear_records(home)
-        columns[label] = (order, durations)
-    order = columns["bench config"][0] + [n for n in columns["hello-service"][0] if n not in columns["bench config"][0]]
-    bl.line("phase (ends at)", f"{'bench config':>14} {'hello-service':>14}")
-    totals = {label: 0.0 for label in columns}
+    directory, home, exe = launcher("phases", arch=wb.X64, stub=stub)
+    _, hello_home, hello = launcher("phases-hello", arch=wb.X64, hello=True, stub=stub)
+    floor = fixture("floor_phases.exe", directory, wb.X64)
+    floor_args = (wb.windows_path(home / "bin" / "server" / "jvm.dll"), wb.windows_path(directory / "vorbix-runtime.jar"),
+                  "com/vorbix/runtime/WinLauncher")
+    log = directory / "phases.txt"
+    sides = {"bench config": (exe, ("/run",)), "hello-service": (hello, ("/run",)), "floor": (floor, floor_args)}
+    durations = {label: {} for label in sides}
+    order = []
+
+    def run(label):
+        program, args = sides[label]
+        marks, started, ended = phase_run(program, args, log)
+        points = [("call", started)] + marks + [("process ended", ended)]
+        for (_, before), (name, at) in zip(points, points[1:]):
+            if name not in order:
+                order.append(name)
+            durations[label].setdefault(name, []).append((at - before) / 1000.0)
+
+    bl.interleaved({label: (lambda label=label: run(label)) for label in sides}, bl.RUNS)
+    clear_records(home)
+    clear_records(hello_home)
+    bl.line("phase (ends at)", "".join(f"{label:>15}" for label in sides))
+    totals = dict.fromkeys(sides, 0.0)
     for name in order:
         cells = []
-        for label, (_, durations) in columns.items():
-            if name in durations:
-                value = bl.median(durations[name])
+        for label in sides:
+            if name in durations[label]:
+                value = bl.median(durations[label][name])
                 totals[label] += value
-                cells.append(f"{value:11.2f} ms")
+                cells.append(f"{value:12.2f} ms")
             else:
-                cells.append(f"{'-':>14}")
-        bl.line(name, " ".join(cells))
-    bl.line("sum of the medians", " ".join(f"{totals[label]:11.2f} ms" for label in columns))
+                cells.append(f"{'-':>15}")
+        bl.line(name, "".join(cells))
+    bl.line("sum of the medians", "".join(f"{totals[label]:12.2f} ms" for label in sides))
 
 
 # --- 2 ------------------------------------------------------------------------
