@@ -1,7 +1,6 @@
 #include "core/temp_dirs.h"
 
 #include <windows.h>
-#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include "core/log.h"
 #include "core/path_rules.h"
 #include "core/paths.h"
+#include "core/temp_dir_security.h"
 #include "core/phase_times.h"
 #include "core/temp_search.h"
 
@@ -309,13 +309,11 @@ void createLauncherTempDir() {
         std::string name = makeTempFileName();
         launcherTempDir = launcherTempDirName(name, static_cast<int64_t>(std::time(nullptr)));
         logMessage(L"Temp dir3: %S", launcherTempDir.c_str());
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        TempDirSecurity security;
         BOOL created = FALSE;
-        if (ConvertStringSecurityDescriptorToSecurityDescriptorA(kLauncherTempDirSecurity, SDDL_REVISION_1,
-                                                                 &descriptor, nullptr)) {
-            SECURITY_ATTRIBUTES attributes = {sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+        if (buildTempDirSecurity(security)) {
+            SECURITY_ATTRIBUTES attributes = {sizeof(SECURITY_ATTRIBUTES), &security.descriptor, FALSE};
             created = CreateDirectoryA(launcherTempDir.c_str(), &attributes);
-            LocalFree(descriptor);
         } else {
             logMessage(L"Failed to create security descriptor %d", static_cast<int>(GetLastError()));
             created = CreateDirectoryA(launcherTempDir.c_str(), nullptr);

@@ -190,6 +190,10 @@ class LauncherTempDirectory(TempCase):
         intended = [ace.split() for ace in values["intended.ace"]]
         self.assertEqual(values["intended.protected"], ["1"])
         self.assertEqual(intended, [["A", "0x3", "0x1f01ff", sid] for sid in (ADMINISTRATORS, OWNER_RIGHTS, SYSTEM)])
+        # The launcher builds that descriptor itself: entry for entry the same.
+        self.assertEqual([ace.split() for ace in values["built.ace"]], intended)
+        self.assertEqual(values["built.protected"], ["1"])
+        self.assertEqual(values["built.null"], ["0"])
         owner = values["acl.owner"][0]
         self.assertRegex(owner, r"^S-1-5-21-[\d-]+$")
         self.assertEqual(values["acl.null"], ["0"])
