@@ -54,6 +54,21 @@ def clear_records(home):
     (Path(home) / "bin" / "server" / "jvm.record").unlink(missing_ok=True)
 
 
+def clear_launcher_temp():
+    """Removes what launchers left in the user's temp directory: each /run
+    leaves its temp file and (the fake VM removing nothing) its temp
+    directory. Under Wine a name that is not there costs a scan of the whole
+    directory, so a temp directory growing by two entries a run would make
+    every later run of the launcher slower than the one before: cleared
+    before each benchmark's rounds (not before each run: work of the bench
+    right before a run was seen to slow that run down)."""
+    for entry in wb.temp_dir().glob("vbx*.tmp*"):
+        if entry.is_dir():
+            shutil.rmtree(entry, ignore_errors=True)
+        else:
+            entry.unlink(missing_ok=True)
+
+
 def launcher(stem, control=("quiet",), arch=None, hello=False, stub=None, **config):
     """A directory with a runtime (recording VM) and a launcher packed by
     vorbix-pack that finds it: the bench's own configuration (R rt), or with
@@ -110,6 +125,7 @@ def bench_launch():
             cpu[name].append(spent)
             return wall
 
+        clear_launcher_temp()
         times = bl.interleaved({"bare": lambda: timed("bare", bare),
                                 "floor": lambda: timed("floor", floor, *floor_args),
                                 "launcher": lambda: timed("launcher", exe, "/run"),
@@ -196,6 +212,7 @@ def bench_phases():
                 order.append(name)
             durations[label].setdefault(name, []).append((at - before) / 1000.0)
 
+    clear_launcher_temp()
     bl.interleaved({label: (lambda label=label: run(label)) for label in sides}, bl.RUNS)
     clear_records(home)
     clear_records(hello_home)
