@@ -1,13 +1,14 @@
 """The launcher's costs, measured side by side with a yardstick in one run:
 launch overhead, the version cache, extraction, the build tool, memory, how
-launch time grows with its inputs, and service control latency.
+launch time grows with its inputs, and service control latency; on request
+the phase table of the 64-bit launcher against the floor program.
 
 Run by scripts/bench (which builds everything and sets up one Wine prefix
 with a persistent wineserver); the environment is that of the Wine tests
 (WINEPREFIX, VBX_ARCH, VBX_WIN_DIR and the two builds, VBX_NATIVE_DIR,
 VBX_SOURCE_DIR) plus
 VBX_BENCH_DIR, a scratch directory for the build tool's inputs.
-Arguments name the benchmarks to run (default: all). Figures, never a
+Arguments name the benchmarks to run (default: all but phases). Figures, never a
 failure: a goal that is not met is printed as such."""
 import os
 import platform
