@@ -6,6 +6,13 @@ set(VBX_WIN_DEFINES UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601
 set(VBX_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 
 target_compile_definitions(vorbix_portable PUBLIC ${VBX_WIN_DEFINES})
+# A launcher with timestamps at its phase boundaries, for the launch
+# benchmark's phase table (scripts/bench phases builds it in a tree of its
+# own); never the shipped one.
+option(VBX_PHASE_TIMES "Record the run path's phase timestamps" OFF)
+if(VBX_PHASE_TIMES)
+  target_compile_definitions(vorbix_portable PUBLIC VBX_PHASE_TIMES)
+endif()
 target_compile_options(vorbix_portable PRIVATE -Wall -Wextra -O2)
 
 # Everything of the launcher but its entry point, so that test fixtures can
@@ -15,7 +22,38 @@ set(VBX_WIN32_LIBRARY_SOURCES ${VBX_WIN32_SOURCES})
 list(REMOVE_ITEM VBX_WIN32_LIBRARY_SOURCES ${VBX_LAUNCHER_MAIN})
 add_library(vorbix_win32 STATIC ${VBX_WIN32_LIBRARY_SOURCES})
 target_compile_options(vorbix_win32 PRIVATE -Wall -Wextra -O2)
-target_link_libraries(vorbix_win32 PUBLIC vorbix_portable advapi32 user32)
+# The 64-bit launcher imports advapi32 on first use (a delay-load library
+# made from the toolchain's import library): a console run needs none of what
+# only it has, and loading it (with sechost and ucrtbase under Wine) is a good
+# part of the start. core/advapi_functions.cpp takes what kernelbase exports
+# from there; the linker must see that hook before the runtime's empty
+# default. The 32-bit toolchain's delay-load tables come out empty (binutils
+# 2.40 leaves the entries 0), so the 32-bit launcher imports it at start.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  find_library(VBX_ADVAPI32_IMPORT advapi32 REQUIRED)
+  set(VBX_DELAY_DIR ${CMAKE_BINARY_DIR}/delayload)
+  set(VBX_ADVAPI32 ${VBX_DELAY_DIR}/libadvapi32_delay.a)
+  if(NOT EXISTS ${VBX_ADVAPI32} OR ${VBX_ADVAPI32_IMPORT} IS_NEWER_THAN ${VBX_ADVAPI32})
+    file(MAKE_DIRECTORY ${VBX_DELAY_DIR})
+    execute_process(COMMAND ${CMAKE_NM} -g --defined-only ${VBX_ADVAPI32_IMPORT}
+                    OUTPUT_VARIABLE symbols ERROR_QUIET COMMAND_ERROR_IS_FATAL ANY)
+    string(REGEX MATCHALL " I __imp_[A-Za-z_][A-Za-z0-9_]*" imports "${symbols}")
+    set(def "LIBRARY advapi32.dll\nEXPORTS\n")
+    foreach(entry ${imports})
+      string(REGEX REPLACE "^ I __imp_" "" name "${entry}")
+      if(NOT name MATCHES "^ord_")
+        string(APPEND def "${name}\n")
+      endif()
+    endforeach()
+    file(WRITE ${VBX_DELAY_DIR}/advapi32.def "${def}")
+    execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${VBX_DELAY_DIR}/advapi32.def --dllname advapi32.dll
+                            --output-delaylib ${VBX_ADVAPI32} COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+  target_link_libraries(vorbix_win32 PUBLIC vorbix_portable ${VBX_ADVAPI32} delayimp user32)
+  target_link_options(vorbix_win32 INTERFACE -Wl,--undefined=__pfnDliNotifyHook2)
+else()
+  target_link_libraries(vorbix_win32 PUBLIC vorbix_portable advapi32 user32)
+endif()
 # Portable code calls the log and the exit routine, which live here.
 target_link_libraries(vorbix_portable INTERFACE vorbix_win32)
 

@@ -14,6 +14,7 @@
 #include "core/event_log.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/phase_times.h"
 #include "service/service_admin.h"
 #include "service/service_host.h"
 #include "service/service_removal.h"
@@ -92,8 +93,10 @@ int runVerb(const std::wstring& verb, std::vector<std::wstring>& arguments, cons
 
 int dispatch() {
     loadEntries();
+    markPhase("config read");
     serviceMode = true;
     prepareStartup();
+    markPhase("startup prepared");
     serviceName().clear();
     getWideString(cfg::kServiceName, serviceName());
 
@@ -131,7 +134,9 @@ int dispatch() {
 }  // namespace
 
 int launcherMain() {
+    markPhase("main");
     int exitCode = dispatch();
+    writePhaseTimes();
     std::fflush(stdout);
     return exitCode;
 }

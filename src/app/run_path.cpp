@@ -8,6 +8,7 @@
 #include "core/event_log.h"
 #include "core/log.h"
 #include "core/stale_temp_dirs.h"
+#include "core/phase_times.h"
 #include "core/temp_dirs.h"
 #include "jvmsearch/jvm_search.h"
 #include "launch/java_vm_launcher.h"
@@ -19,17 +20,23 @@
 #include "support/single_instance.h"
 
 void runInProcess(const std::vector<std::wstring>& arguments, bool registerConsoleHandler) {
+    markPhase("run path");
     if (extractIncludedFiles(true) != 0) fatalError(cfg::kMsgCannotPrepareFiles, "16");
     // Those of launchers that ended; off the way to main.
     if (!launcherTempDirectory().empty()) removeStaleLauncherTempDirsInBackground();
+    markPhase("files extracted");
     prepareNativeLibraryPath(expandVariables);
+    markPhase("library path");
     if (registerConsoleHandler) {
         logMessage(L"registering ConsoleCtrlHandler");
         SetConsoleCtrlHandler(consoleCtrlHandler, TRUE);
     }
     checkSingleInstance();
+    markPhase("single instance");
     std::optional<std::string> jvm = findJvmOverride(arguments);
-    if (LoadDLL(jvm ? jvm->c_str() : nullptr, expandVariables) && launchJava(arguments)) return;
+    bool loaded = LoadDLL(jvm ? jvm->c_str() : nullptr, expandVariables);
+    markPhase("vm library loaded");
+    if (loaded && launchJava(arguments)) return;
     // Failures that showed a message reported it already; the rest (the VM
     // refused to be created, for one) only went to the diagnostic log.
     if (!serviceErrorReported())

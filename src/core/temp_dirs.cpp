@@ -1,7 +1,6 @@
 #include "core/temp_dirs.h"
 
 #include <windows.h>
-#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,8 @@
 #include "core/log.h"
 #include "core/path_rules.h"
 #include "core/paths.h"
+#include "core/temp_dir_security.h"
+#include "core/phase_times.h"
 #include "core/temp_search.h"
 #include "core/stale_temp_dirs.h"
 
@@ -270,6 +271,7 @@ void findTempRoot() {
     }
     narrowRoot = narrow;
     wideRoot = wide;
+    markPhase("temp root found");
 }
 
 std::string getTempRoot() {
@@ -315,19 +317,18 @@ void createLauncherTempDir() {
         std::string name = makeTempFileName();
         launcherTempDir = launcherTempDirName(name, static_cast<int64_t>(std::time(nullptr)));
         logMessage(L"Temp dir3: %S", launcherTempDir.c_str());
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        TempDirSecurity security;
         BOOL created = FALSE;
-        if (ConvertStringSecurityDescriptorToSecurityDescriptorA(kLauncherTempDirSecurity, SDDL_REVISION_1,
-                                                                 &descriptor, nullptr)) {
-            SECURITY_ATTRIBUTES attributes = {sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+        if (buildTempDirSecurity(security)) {
+            SECURITY_ATTRIBUTES attributes = {sizeof(SECURITY_ATTRIBUTES), &security.descriptor, FALSE};
             created = CreateDirectoryA(launcherTempDir.c_str(), &attributes);
-            LocalFree(descriptor);
         } else {
             logMessage(L"Failed to create security descriptor %d", static_cast<int>(GetLastError()));
             created = CreateDirectoryA(launcherTempDir.c_str(), nullptr);
         }
         if (created) {
             lockLauncherTempDir(launcherTempDir);
+            markPhase("launcher temp dir");
             return;
         }
         logMessage(L"Could not create dir (%d)", static_cast<int>(GetLastError()));
@@ -371,6 +372,7 @@ void exitLauncher(int exitCode) {
         emptyDirectory(launcherTempDir, 1);
         RemoveDirectoryA(launcherTempDir.c_str());
     }
+    writePhaseTimes();
     std::fflush(nullptr);
     ExitProcess(static_cast<UINT>(exitCode));
 }

@@ -6,6 +6,7 @@
 #include "core/config/config_store.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/phase_times.h"
 #include "jvmsearch/java_runtime.h"
 #include "jvmsearch/search_text.h"
 #include "jvmsearch/selected_jvm.h"
@@ -92,6 +93,7 @@ HMODULE loadJvmDll(const std::string& javaExe) {
 }
 
 HMODULE loadJvmFromJavaExe(const std::string& javaExe) {
+    markPhase("vm search");
     logMessage(L"Trying to load JVM-DLL from %S", javaExe.c_str());
     if (HMODULE library = loadJvmDll(javaExe)) return library;
     return loadJvmDll(javaExeDirectory(javaExe) + "\\..\\jre\\bin\\java.exe");

@@ -7,6 +7,7 @@
 #include "core/format.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/phase_times.h"
 #include "core/temp_dirs.h"
 #include "jvmsearch/selected_jvm.h"
 #include "launch/java_exception.h"
@@ -113,6 +114,7 @@ bool createVmAndRunMain(LaunchRequest& request) {
     }
     javaVm = vm;
     jniEnv = static_cast<JNIEnv*>(env);
+    markPhase("vm created");
     logMessage(L"JVM created");
     if (getInt(cfg::kPassSplashConfig) != 0) passSplashConfiguration(jniEnv);
     loadHelperLibrary();
@@ -125,6 +127,7 @@ bool createVmAndRunMain(LaunchRequest& request) {
     if (request.destroyAfterMain) {
         logMessage(L"dest JVM");
         javaVm->DestroyJavaVM();
+        markPhase("vm destroyed");
     }
     logMessage(L"launch done");
     return true;
@@ -182,7 +185,9 @@ bool callMainClass(LaunchRequest& request) {
     }
     logMessage(L"calling main");
     enterSafeLogMode();
+    markPhase("main called");
     env->CallStaticVoidMethod(launcher, main, paramArray);
+    markPhase("main returned");
     logMessage(L"main returned");
     std::wstring exceptionText;
     if (checkJavaException(env, true, &exceptionText)) return true;

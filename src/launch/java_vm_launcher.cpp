@@ -7,6 +7,7 @@
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/phase_times.h"
 #include "core/temp_dirs.h"
 #include "jvmsearch/java_runtime.h"
 #include "jvmsearch/selected_jvm.h"
@@ -60,6 +61,7 @@ std::vector<std::string> launcherProperties() {
 }
 
 DWORD WINAPI vmThread(void* parameter) {
+    markPhase("vm thread started");
     return createVmAndRunMain(*static_cast<LaunchRequest*>(parameter)) ? 1 : 0;
 }
 
@@ -76,9 +78,11 @@ bool launchJava(const std::vector<std::wstring>& arguments) {
     for (jint i = 0; i < request->initArgs.nOptions; ++i) options.push_back(request->initArgs.options[i].optionString);
     uint32_t stackSize = vmThreadStackSize(options);
     logMessage(L"used stack size %d", static_cast<int>(stackSize));
+    markPhase("vm arguments");
     HANDLE thread = CreateThread(nullptr, stackSize, vmThread, request, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread) return createVmAndRunMain(*request);
     WaitForSingleObject(thread, INFINITE);
+    markPhase("vm thread ended");
     DWORD code = 0;
     GetExitCodeThread(thread, &code);
     CloseHandle(thread);

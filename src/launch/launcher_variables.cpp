@@ -19,7 +19,8 @@ void expandVariables(std::string& text) {
     collapseBackslashes(values.executableDirectory);
     values.launcherTempDirectory = launcherTempDirectory();
     values.jvmHome = selectedJvm().jreHome;
-    values.tempRoot = getTempRoot();  // fatal without a usable temp root, as intended
+    // Fatal without a usable temp root, as intended, when a text needs it.
+    values.findTempRoot = [] { return getTempRoot(); };
     char* environment = GetEnvironmentStrings();
     expandWithValues(text, values, environment);
     if (environment) FreeEnvironmentStringsA(environment);
@@ -32,7 +33,11 @@ void expandVariablesWide(std::wstring& text, bool ansiSafe) {
     collapseBackslashes(values.executableDirectory);
     values.launcherTempDirectory = widenBytes(launcherTempDirectory());
     values.jvmHome = widenBytes(selectedJvm().jreHome);
-    values.tempRoot = ansiSafe ? widenBytes(getTempRoot()) : getTempRootWide(true);
+    if (ansiSafe) {
+        values.findTempRoot = [] { return widenBytes(getTempRoot()); };
+    } else {
+        values.findTempRoot = [] { return getTempRootWide(true); };
+    }
     wchar_t* environment = GetEnvironmentStringsW();
     expandWithValues(text, values, environment);
     if (environment) FreeEnvironmentStringsW(environment);

@@ -90,18 +90,22 @@ void buildPathEntries(ConfigId list, std::string& text) {
 
 bool addArchivesFromDirectory(std::string& text, const std::string& directory, const std::string& extension) {
     if (!pathExists(directory)) return false;
+    appendArchives(text, directory, extension);
+    return true;
+}
+
+void appendArchives(std::string& text, const std::string& directory, const std::string& extension) {
     std::string pattern = directory + "\\*";
     if (extension.empty() || extension[0] != '.') pattern += '.';
     pattern += extension;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return true;
+    if (find == INVALID_HANDLE_VALUE) return;
     do {
         makeAbsolutePath(text, directory + "\\" + data.cFileName);
         text += ';';
     } while (FindNextFileA(find, &data));
     FindClose(find);
-    return true;
 }
 
 void addRuntimeJar(std::string& text) {

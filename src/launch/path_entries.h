@@ -14,6 +14,9 @@ void buildPathEntries(ConfigId list, std::string& text);
 // Appends "<dir>\<name>;" for every file of the directory with the extension;
 // false when the directory does not exist.
 bool addArchivesFromDirectory(std::string& text, const std::string& directory, const std::string& extension);
+// The same without asking first whether the directory exists (a missing one
+// lists nothing either), for a directory the launcher made itself.
+void appendArchives(std::string& text, const std::string& directory, const std::string& extension);
 
 // Installer flavour only: "<installation dir>\.tessaly\tsyruntime.jar;".
 void addRuntimeJar(std::string& text);

@@ -138,9 +138,15 @@ void expandIn(std::basic_string<Char>& text, const LauncherVariableValues<Char>&
     const std::basic_string<Char> separator(1, static_cast<Char>(';'));
     const std::basic_string<Char>* names = builtInNames<Char>();
     size_t count = 0;
+    std::basic_string<Char> found;
     for (size_t i = 0; i < sizeof kBuiltIns / sizeof kBuiltIns[0]; ++i) {
-        const std::basic_string<Char>& value = valueOf(kBuiltIns[i].value, values, separator);
-        if (!replaceAllIn(text, names[i].data(), names[i].size(), value.data(), value.size(), kExpandedTextLimit,
+        const std::basic_string<Char>* value = &valueOf(kBuiltIns[i].value, values, separator);
+        if (kBuiltIns[i].value == Value::TempRoot && values.findTempRoot) {
+            if (text.find(names[i]) == std::basic_string<Char>::npos) continue;
+            found = values.findTempRoot();
+            value = &found;
+        }
+        if (!replaceAllIn(text, names[i].data(), names[i].size(), value->data(), value->size(), kExpandedTextLimit,
                           count))
             return;
     }

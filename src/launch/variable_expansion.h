@@ -12,6 +12,10 @@ struct LauncherVariableValues {
     std::basic_string<Char> launcherTempDirectory;  // empty when none exists
     std::basic_string<Char> jvmHome;                // empty before a JVM is selected
     std::basic_string<Char> tempRoot;
+    // When set, asked for the temp root in place of tempRoot, and only when a
+    // text refers to it: finding it probes directories, and most texts and
+    // runs never need it.
+    std::basic_string<Char> (*findTempRoot)() = nullptr;
 };
 
 // Every case-sensitive occurrence, searching on behind each inserted value;

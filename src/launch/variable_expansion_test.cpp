@@ -42,6 +42,38 @@ TEST(LauncherVariables, BuiltInNamesInBothPrefixesAndForms) {
     EXPECT_EQ(expand("${NOSUCH}"), "${NOSUCH}");
 }
 
+TEST(LauncherVariables, TempRootIsSearchedOnlyForATextThatRefersToIt) {
+    static int searches;
+    struct Case {
+        const char* text;
+        const char* environment;
+        const char* expanded;
+        int searches;
+    };
+    const Case cases[] = {
+        {"${launcher:sys.tempDir}\\a|${launcher:sys.tempDir}", "", "C:\\Found\\a|C:\\Found", 1},
+        {"%VORBIX_EXEDIR%x;${TEMP}", "TEMP=C:\\T", "C:\\App\\x;C:\\T", 0},
+        // Built-ins are replaced before the environment: a value that names
+        // the temp root is inserted as it is, and needs no search.
+        {"${V}", "V=${launcher:sys.tempDir}", "${launcher:sys.tempDir}", 0},
+        {"${launcher:sys.tempdir}", "", "${launcher:sys.tempdir}", 0},
+        {"", "", "", 0},
+    };
+    for (const Case& c : cases) {
+        LauncherVariableValues<char> lazy = values();
+        lazy.findTempRoot = [] {
+            ++searches;
+            return std::string("C:\\Found");
+        };
+        searches = 0;
+        std::string text = c.text;
+        std::string environment = c.environment[0] ? block({c.environment}) : block({});
+        expandWithValues(text, lazy, environment.c_str());
+        EXPECT_EQ(text, c.expanded) << c.text;
+        EXPECT_EQ(searches, c.searches) << c.text;
+    }
+}
+
 TEST(LauncherVariables, EnvironmentNamesAsSpelledAndUpperCased) {
     std::string env = block({"Path=c:\\bin", "=C:=C:\\", "junk"});
     EXPECT_EQ(expand("${Path}|${PATH}|${path}", env), "c:\\bin|c:\\bin|${path}");

@@ -33,8 +33,8 @@ void addClassPath(OptionList& options, const ClassPathOverrides& overrides, std:
     if (launcherFlavour == 'e') {
         const std::string& tempDir = launcherTempDirectory();
         if (!tempDir.empty()) {
-            addArchivesFromDirectory(target, tempDir, "jar");
-            addArchivesFromDirectory(target, tempDir, "zip");
+            appendArchives(target, tempDir, "jar");
+            appendArchives(target, tempDir, "zip");
         }
     }
     addRuntimeJar(target);

@@ -1,7 +1,5 @@
 #include "support/single_instance.h"
 
-#include <sddl.h>
-
 #include <string>
 
 #include "core/config/config_store.h"
@@ -76,13 +74,15 @@ bool currentUserSid(std::string& sid) {
         logMessage(L"could not get token information %d", static_cast<int>(GetLastError()));
         return false;
     }
-    char* text = nullptr;
-    if (!ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) {
-        logMessage(L"could not get convert sid %d %d", static_cast<int>(GetLastError()), static_cast<int>(length));
+    // Formatted here: the system's conversion is one of the few functions
+    // that would load advapi32 into every run (core/advapi_functions.h).
+    PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
+    std::string text = IsValidSid(user) ? sidString(static_cast<const uint8_t*>(user), GetLengthSid(user)) : "";
+    if (text.empty()) {
+        logMessage(L"could not get convert sid %d %d", static_cast<int>(ERROR_INVALID_SID), static_cast<int>(length));
         return false;
     }
     sid = text;
-    LocalFree(text);
     return true;
 }
 

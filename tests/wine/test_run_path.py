@@ -168,5 +168,32 @@ class HostedService(unittest.TestCase):
         self.assertTrue(gone, "the service process must end with its worker")
 
 
+class SystemLibraries(unittest.TestCase):
+    """The 64-bit launcher imports advapi32 on first use and takes the
+    functions kernelbase has as well from there: a run, cold (the version
+    check writes the cache) or warm (it reads it), with the launcher temp
+    directory and its access list, never loads it; a service verb does."""
+
+    def test_only_service_verbs_load_advapi32(self):
+        if wb.ARCH is not wb.X64:
+            self.skipTest("the 32-bit launcher imports advapi32 at start")
+        directory = wb.app_dir("syslibs")
+        home = lb.make_runtime(directory, version="1.8.0_301")
+        exe = wb.pack({"serviceName": wb.unique("vbxlibs"), "launcherFlavour": "e", "mainClass": "com.example.App",
+                       "jvmSearchSequence": [{"type": "R", "value": "rt"}]}, directory)
+        for args, loads in ((("/run",), False), (("/run",), False), (("/status",), True)):
+            with self.subTest(args=args, loads=loads):
+                r = wb.run(exe, *args, env={"WINEDEBUG": "+loaddll"}, timeout=90)
+                loaded = [line for line in r.stderr.splitlines() if "Loaded L" in line]
+                self.assertTrue(any("kernel32.dll" in line.lower() for line in loaded), r.stderr[-2000:])
+                self.assertEqual(any("advapi32.dll" in line.lower() for line in loaded), loads, loaded)
+                if args == ("/run",):
+                    self.assertEqual(r.code, 0, r)
+                    temp = [o for o in lb.options(lb.records(home)) if o.startswith("-Dvorbix.tempDir=")]
+                    self.assertEqual(len(temp), 1, temp)
+                    self.assertGreater(len(temp[0]), len("-Dvorbix.tempDir="), temp)
+                    (home / "bin" / "server" / "jvm.record").unlink()
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -5,6 +5,7 @@ registry values would win over the Linux environment)."""
 import re
 import unittest
 
+import launchbed as lb
 import winebed as wb
 
 ADMINISTRATORS, OWNER_RIGHTS, SYSTEM = "S-1-5-32-544", "S-1-3-4", "S-1-5-18"
@@ -190,6 +191,10 @@ class LauncherTempDirectory(TempCase):
         intended = [ace.split() for ace in values["intended.ace"]]
         self.assertEqual(values["intended.protected"], ["1"])
         self.assertEqual(intended, [["A", "0x3", "0x1f01ff", sid] for sid in (ADMINISTRATORS, OWNER_RIGHTS, SYSTEM)])
+        # The launcher builds that descriptor itself: entry for entry the same.
+        self.assertEqual([ace.split() for ace in values["built.ace"]], intended)
+        self.assertEqual(values["built.protected"], ["1"])
+        self.assertEqual(values["built.null"], ["0"])
         owner = values["acl.owner"][0]
         self.assertRegex(owner, r"^S-1-5-21-[\d-]+$")
         self.assertEqual(values["acl.null"], ["0"])
@@ -261,6 +266,39 @@ class LauncherTempDirectory(TempCase):
         for name in names:
             self.assertRegex(name, re.escape(self.win(self.temp) + "\\") + r"vbx[0-9A-Fa-f]{1,4}\.tmp$")
             self.assertTrue(wb.unix_path(name).is_file())
+
+
+class TempRootOnDemand(unittest.TestCase):
+    """The temp root is searched (its candidates created and probed) only when
+    something needs it: the launcher temp directory for included files, or a
+    text that refers to ${launcher:sys.tempDir}. Wine's file trace shows the
+    probe directories."""
+
+    def test_searched_only_when_needed(self):
+        directory = wb.app_dir("ondemand")
+        home = lb.make_runtime(directory, version="1.8.0_301")
+        temp_root = wb.windows_path(wb.temp_dir())
+        cases = (  # runtime archive (an included file), options, probed
+            (False, "", False),
+            (False, "-Dt=${launcher:sys.tempDir}", True),
+            (True, "", True),
+        )
+        for index, (archive, options, probed) in enumerate(cases):
+            with self.subTest(archive=archive, options=options):
+                exe = wb.pack({"serviceName": wb.unique("vbxdemand"), "launcherFlavour": "e",
+                               "mainClass": "com.example.App", "runtimeArchive": archive, "vmOptions": options,
+                               "jvmSearchSequence": [{"type": "R", "value": "rt"}]},
+                              directory, name=f"a{index}.exe")
+                r = wb.run(exe, "/run", env={"WINEDEBUG": "+file"}, timeout=90)
+                self.assertEqual(r.code, 0, r)
+                probes = [line for line in r.stderr.splitlines() if "vbxtw" in line]
+                self.assertEqual(bool(probes), probed, probes[:3])
+                opts = lb.options(lb.records(home))
+                (home / "bin" / "server" / "jvm.record").unlink()
+                if options:
+                    self.assertIn("-Dt=" + temp_root.rstrip("\\"), [o.rstrip("\\") for o in opts])
+                temp_dir = [o for o in opts if o.startswith("-Dvorbix.tempDir=")]
+                self.assertEqual(temp_dir[0] != "-Dvorbix.tempDir=", archive, temp_dir)
 
 
 if __name__ == "__main__":
