@@ -22,8 +22,6 @@
 void runInProcess(const std::vector<std::wstring>& arguments, bool registerConsoleHandler) {
     markPhase("run path");
     if (extractIncludedFiles(true) != 0) fatalError(cfg::kMsgCannotPrepareFiles, "16");
-    // Those of launchers that ended; off the way to main.
-    if (!launcherTempDirectory().empty()) removeStaleLauncherTempDirsInBackground();
     markPhase("files extracted");
     prepareNativeLibraryPath(expandVariables);
     markPhase("library path");
@@ -36,7 +34,10 @@ void runInProcess(const std::vector<std::wstring>& arguments, bool registerConso
     std::optional<std::string> jvm = findJvmOverride(arguments);
     bool loaded = LoadDLL(jvm ? jvm->c_str() : nullptr, expandVariables);
     markPhase("vm library loaded");
-    if (loaded && launchJava(arguments)) return;
+    // A run that extracted files removes those of launchers that ended, once
+    // its main runs: off the way to main.
+    if (loaded && launchJava(arguments, launcherTempDirectory().empty() ? nullptr : removeStaleLauncherTempDirsQuietly))
+        return;
     // Failures that showed a message reported it already; the rest (the VM
     // refused to be created, for one) only went to the diagnostic log.
     if (!serviceErrorReported())

@@ -80,16 +80,6 @@ void removeUnder(const std::string& tempRoot) {
     FindClose(find);
 }
 
-DWORD WINAPI backgroundRemoval(LPVOID parameter) {
-    std::string* root = static_cast<std::string*>(parameter);
-    // Lower disk priority too, where the system has it.
-    if (!SetThreadPriority(GetCurrentThread(), THREAD_MODE_BACKGROUND_BEGIN))
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
-    removeUnder(*root);
-    delete root;
-    return 0;
-}
-
 }  // namespace
 
 void lockLauncherTempDir(const std::string& directory) {
@@ -110,14 +100,17 @@ void removeStaleLauncherTempDirs() {
     if (root) removeUnder(*root);
 }
 
-void removeStaleLauncherTempDirsInBackground() {
+void removeStaleLauncherTempDirsQuietly() {
     std::optional<std::string> root = knownTempRoot();
     if (!root) return;
-    auto* parameter = new std::string(*root);
-    HANDLE thread = CreateThread(nullptr, 0, backgroundRemoval, parameter, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);
+    int priority = GetThreadPriority(GetCurrentThread());
+    // Lower disk priority too, where the system has it.
+    bool background = SetThreadPriority(GetCurrentThread(), THREAD_MODE_BACKGROUND_BEGIN) != 0;
+    if (!background) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+    removeUnder(*root);
+    if (background) {
+        SetThreadPriority(GetCurrentThread(), THREAD_MODE_BACKGROUND_END);
     } else {
-        delete parameter;
+        SetThreadPriority(GetCurrentThread(), priority);
     }
 }

@@ -18,6 +18,6 @@ void unlockLauncherTempDir();
 // with a held one, and every other name are left alone. Searches the temp
 // root when it is not known yet; does nothing when there is none.
 void removeStaleLauncherTempDirs();
-// The same on a thread of low priority, under a temp root already known (a
-// run that extracted files); it does not hold up the start.
-void removeStaleLauncherTempDirsInBackground();
+// The same at low priority on the calling thread, under a temp root already
+// known (a run that extracted files; it calls this once its main runs).
+void removeStaleLauncherTempDirsQuietly();

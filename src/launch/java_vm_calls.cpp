@@ -186,6 +186,7 @@ bool callMainClass(LaunchRequest& request) {
     logMessage(L"calling main");
     enterSafeLogMode();
     markPhase("main called");
+    if (request.mainCalled) request.mainCalled(request.mainCalledContext);
     env->CallStaticVoidMethod(launcher, main, paramArray);
     markPhase("main returned");
     logMessage(L"main returned");

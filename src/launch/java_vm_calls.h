@@ -22,6 +22,9 @@ struct LaunchRequest {
     std::vector<std::wstring> arguments;
     JavaVMInitArgs initArgs{};
     bool destroyAfterMain = true;
+    // Called on the VM's thread right before main, when set.
+    void (*mainCalled)(void* context) = nullptr;
+    void* mainCalledContext = nullptr;
 };
 
 // Clears the init arguments (JNI_VERSION_1_2, unrecognized options ignored),

@@ -65,9 +65,11 @@ DWORD WINAPI vmThread(void* parameter) {
     return createVmAndRunMain(*static_cast<LaunchRequest*>(parameter)) ? 1 : 0;
 }
 
+void signalMainCalled(void* event) { SetEvent(static_cast<HANDLE>(event)); }
+
 }  // namespace
 
-bool launchJava(const std::vector<std::wstring>& arguments) {
+bool launchJava(const std::vector<std::wstring>& arguments, void (*whileMainRuns)()) {
     logMessage(L"launching program");
     std::vector<std::string> properties = launcherProperties();
     LaunchRequest* request = new LaunchRequest;
@@ -79,8 +81,19 @@ bool launchJava(const std::vector<std::wstring>& arguments) {
     uint32_t stackSize = vmThreadStackSize(options);
     logMessage(L"used stack size %d", static_cast<int>(stackSize));
     markPhase("vm arguments");
+    HANDLE mainCalled = whileMainRuns ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
+    if (mainCalled) {
+        request->mainCalled = signalMainCalled;
+        request->mainCalledContext = mainCalled;
+    }
     HANDLE thread = CreateThread(nullptr, stackSize, vmThread, request, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread) return createVmAndRunMain(*request);
+    if (mainCalled) {
+        // This thread is idle until the VM's thread ends: it does the work
+        // that waited for main, unless the VM's thread ended before main.
+        HANDLE handles[2] = {mainCalled, thread};
+        if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) whileMainRuns();
+    }
     WaitForSingleObject(thread, INFINITE);
     markPhase("vm thread ended");
     DWORD code = 0;

@@ -9,4 +9,6 @@
 #include "launch/java_vm_calls.h"
 
 // True when the Java main method returned without a pending exception.
-bool launchJava(const std::vector<std::wstring>& arguments);
+// whileMainRuns, when given, runs on this thread once main has been called
+// (work that must not hold up the start), while the VM's thread runs main.
+bool launchJava(const std::vector<std::wstring>& arguments, void (*whileMainRuns)() = nullptr);

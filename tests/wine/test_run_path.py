@@ -1,7 +1,9 @@
 """The run path end to end through the real launcher: "/run", the worker's
 command line, and the application hosted by the installed service."""
+import re
 import subprocess
 import unittest
+import uuid
 
 import launchbed as lb
 import winebed as wb
@@ -193,6 +195,50 @@ class SystemLibraries(unittest.TestCase):
                     self.assertEqual(len(temp), 1, temp)
                     self.assertGreater(len(temp[0]), len("-Dvorbix.tempDir="), temp)
                     (home / "bin" / "server" / "jvm.record").unlink()
+
+
+class EndedLaunchersExtractions(unittest.TestCase):
+    """A run that extracted files removes, once its main runs, the launcher
+    temp directories of launchers that ended (their lock is free) with the
+    files that named them, and leaves alone what it cannot know to be ours.
+    The temp root is the local application data one, which no other test's
+    launcher uses."""
+
+    def test_runs_remove_the_extractions_of_ended_launchers_once_main_runs(self):
+        directory = wb.app_dir("ended")
+        lb.make_runtime(directory, version="1.8.0_301")
+        exe = wb.pack({"serviceName": wb.unique("vbxended"), "launcherFlavour": "e", "tempInLocalAppData": True,
+                       "mainClass": "com.example.App", "jvmSearchSequence": [{"type": "R", "value": "rt"}]},
+                      directory)
+        root = wb.drive_c() / "users" / wb.user_name() / "AppData" / "Local" / "tessaly" / "t"
+        root.mkdir(parents=True, exist_ok=True)
+        stem = "vbx%04X" % (uuid.uuid4().int & 0xFFFF)
+        ended = root / f"{stem}.tmp_dir1"
+        (ended / "sub").mkdir(parents=True)
+        (ended / "sub" / "app.jar").write_bytes(b"jar")
+        (ended / "vbx.lock").write_bytes(b"")
+        (root / f"{stem}.tmp").write_bytes(b"")
+        unlocked = root / f"{stem}.tmp_dir2"
+        unlocked.mkdir()
+
+        own = []
+        for run in range(2):
+            r = wb.run(exe, "/run", env={"VORBIX_LOG": "yes"}, timeout=90)
+            self.assertEqual(r.code, 0, r)
+            log = wb.logs_of(exe, root)[-1]
+            own.append(re.search(r"Temp dir3: (.*)", log).group(1))
+            removed = re.findall(r"removed left-over launcher temp directory (.*)", log)
+            # Off the way to main: only once main was called.
+            self.assertLess(log.index("calling main"), log.index("removed left-over"), log)
+            # The first run removes the ended one, the second the first run's own.
+            expected = wb.windows_path(ended) if run == 0 else own[0]
+            self.assertIn(expected.lower(), [d.strip().lower() for d in removed], log)
+        self.assertFalse(ended.exists())
+        self.assertFalse((root / f"{stem}.tmp").exists())
+        self.assertFalse(wb.unix_path(own[0]).exists())
+        self.assertTrue(wb.unix_path(own[1]).is_dir())  # a normal end leaves its own for the next run
+        self.assertTrue(unlocked.is_dir())
+        unlocked.rmdir()
 
 
 if __name__ == "__main__":
