@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "service/service_account.h"
+#include "service/service_config_calls.h"
 #include "service/service_record.h"
 #include "support/system_error.h"
 
@@ -13,16 +14,10 @@ namespace {
 std::wstring startName(SC_HANDLE manager, const wchar_t* service) {
     SC_HANDLE handle = OpenServiceW(manager, service, SERVICE_QUERY_CONFIG);
     if (!handle) return std::wstring();
-    std::vector<uint64_t> buffer(512, 0);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-    DWORD needed = 0;
-    BOOL read = QueryServiceConfigW(handle, config, static_cast<DWORD>(buffer.size() * sizeof(uint64_t)), &needed);
-    if (!read && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-        buffer.assign(needed / sizeof(uint64_t) + 1, 0);
-        config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-        read = QueryServiceConfigW(handle, config, static_cast<DWORD>(buffer.size() * sizeof(uint64_t)), &needed);
-    }
+    ServiceConfigBuffer buffer;
+    bool read = queryServiceConfig(handle, buffer);
     CloseServiceHandle(handle);
+    const auto* config = reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data());
     return read && config->lpServiceStartName ? config->lpServiceStartName : L"";
 }
 

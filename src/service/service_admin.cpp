@@ -9,6 +9,7 @@
 #include "service/logon_right_record.h"
 #include "core/paths.h"
 #include "service/service_account.h"
+#include "service/service_config_calls.h"
 #include "service/service_registry.h"
 #include "service/service_restore.h"
 #include "service/service_settings.h"
@@ -45,39 +46,22 @@ struct ScHandle {
     }
 };
 
-using ChangeServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
-using QueryServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
-
-FARPROC advapiFunction(const char* name) {
-    HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
-    if (!advapi) advapi = LoadLibraryW(L"advapi32.dll");
-    return advapi ? GetProcAddress(advapi, name) : nullptr;
-}
-
 void setDescription(SC_HANDLE service) {
     std::wstring description(kTextBufferSize, L'\0');
     copyLocalizedString(cfg::kServiceDescription, &description[0]);
     if (description[0] == L'\0') return;
     // Older systems lack the call; the description is then left out.
-    auto change =
-        reinterpret_cast<ChangeServiceConfig2WFn>(reinterpret_cast<void*>(advapiFunction("ChangeServiceConfig2W")));
-    if (!change) return;
     SERVICE_DESCRIPTIONW info;
     info.lpDescription = &description[0];
-    change(service, SERVICE_CONFIG_DESCRIPTION, &info);
+    changeServiceConfig2(service, SERVICE_CONFIG_DESCRIPTION, &info);
 }
 
 // Whether an automatic start waits until the system has started the others;
 // false also when the system cannot say.
 bool startsDelayed(SC_HANDLE service) {
-    auto query =
-        reinterpret_cast<QueryServiceConfig2WFn>(reinterpret_cast<void*>(advapiFunction("QueryServiceConfig2W")));
-    if (!query) return false;
-    SERVICE_DELAYED_AUTO_START_INFO info = {};
-    DWORD needed = 0;
-    return query(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, reinterpret_cast<BYTE*>(&info), sizeof info,
-                 &needed) &&
-           info.fDelayedAutostart;
+    ServiceConfigBuffer buffer;
+    return queryServiceConfig2(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, buffer) &&
+           reinterpret_cast<const SERVICE_DELAYED_AUTO_START_INFO*>(buffer.data())->fDelayedAutostart;
 }
 
 void printInstallFailure(const std::wstring& what, DWORD error) {

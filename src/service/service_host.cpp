@@ -12,13 +12,12 @@
 #include "core/format.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
+#include "core/stale_temp_dirs.h"
 #include "service/service_controls.h"
+#include "service/service_output.h"
 #include "service/service_settings.h"
 #include "service/service_text.h"
 #include "service/stop_timeout.h"
-#include "service/service_output.h"
-#include "core/format.h"
-#include "core/stale_temp_dirs.h"
 
 namespace {
 
@@ -143,9 +142,7 @@ void putWorkerInJob(HANDLE process) {
 }
 
 int64_t configuredStopTimeout() {
-    const auto& base = configStore().base;
-    auto entry = base.find(cfg::kStopTimeout);
-    return stopTimeoutMilliseconds(entry == base.end() ? nullptr : &entry->second);
+    return stopTimeoutMilliseconds(findBase(cfg::kStopTimeout));
 }
 
 // Waits until the worker ends. After a stop request with a stop timeout

@@ -7,10 +7,10 @@
 #include "core/config/config_store.h"
 #include "core/event_log.h"
 #include "core/log.h"
+#include "core/paths.h"
+#include "launch/launcher_variables.h"
 #include "service/output_log.h"
 #include "service/output_tail.h"
-#include "launch/launcher_variables.h"
-#include "core/paths.h"
 
 namespace {
 
@@ -82,12 +82,6 @@ Win32LogFiles files;
 std::unique_ptr<OutputLog> outputLog;
 OutputTail tail;
 
-const std::string* entry(ConfigId id) {
-    const auto& base = configStore().base;
-    auto found = base.find(id);
-    return found == base.end() ? nullptr : &found->second;
-}
-
 // Output is mostly the VM's and the application's text in UTF-8 or the ANSI
 // code page; bytes that are neither still show as something.
 std::wstring decode(const std::string& line) {
@@ -113,8 +107,8 @@ void startServiceOutput() {
     expandVariablesWide(path, false);
     OutputLogSettings settings;
     makeAbsolutePathWide(settings.path, path, false);
-    settings.rotateSize = outputLogNumber(entry(cfg::kServiceOutputLogSize), kDefaultOutputLogSize);
-    settings.keep = static_cast<int>(outputLogNumber(entry(cfg::kServiceOutputLogKeep), kDefaultOutputLogKeep));
+    settings.rotateSize = outputLogNumber(findBase(cfg::kServiceOutputLogSize), kDefaultOutputLogSize);
+    settings.keep = static_cast<int>(outputLogNumber(findBase(cfg::kServiceOutputLogKeep), kDefaultOutputLogKeep));
     settings.rollOnStart = getInt(cfg::kServiceOutputLogRollOnStart) != 0;
     logMessage(L"service output log %s (rotated at %I64u bytes, %d kept)", settings.path.c_str(),
                static_cast<unsigned long long>(settings.rotateSize), settings.keep);

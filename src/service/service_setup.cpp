@@ -5,18 +5,9 @@
 #include "core/format.h"
 #include "core/log.h"
 #include "service/service_account.h"
+#include "service/service_config_calls.h"
 
 namespace {
-
-using ChangeServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
-
-ChangeServiceConfig2WFn changeServiceConfig2() {
-    HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
-    if (!advapi) advapi = LoadLibraryW(L"advapi32.dll");
-    if (!advapi) return nullptr;
-    return reinterpret_cast<ChangeServiceConfig2WFn>(
-        reinterpret_cast<void*>(GetProcAddress(advapi, "ChangeServiceConfig2W")));
-}
 
 std::wstring describe(const std::vector<SC_ACTION>& actions) {
     std::wstring text;
@@ -56,9 +47,7 @@ SetupFailure setFailureActions(SC_HANDLE service, const FailureActions& configur
 }  // namespace
 
 SetupFailure changeServiceSetting(SC_HANDLE service, DWORD level, void* info, const wchar_t* what) {
-    ChangeServiceConfig2WFn function = changeServiceConfig2();
-    if (!function) return {what, ERROR_PROC_NOT_FOUND};
-    if (!function(service, level, info)) return {what, GetLastError()};
+    if (!changeServiceConfig2(service, level, info)) return {what, GetLastError()};
     return {};
 }
 

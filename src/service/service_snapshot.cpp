@@ -3,34 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "service/service_config_calls.h"
 #include "service/service_registry.h"
 
 namespace {
-
-using QueryServiceConfig2WFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
-
-QueryServiceConfig2WFn queryFunction() {
-    HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
-    if (!advapi) advapi = LoadLibraryW(L"advapi32.dll");
-    if (!advapi) return nullptr;
-    return reinterpret_cast<QueryServiceConfig2WFn>(
-        reinterpret_cast<void*>(GetProcAddress(advapi, "QueryServiceConfig2W")));
-}
-
-// The structures hold pointers into the same buffer, so it is kept 8-byte aligned.
-using Buffer = std::vector<uint64_t>;
-
-bool querySetting(SC_HANDLE service, DWORD level, Buffer& buffer) {
-    QueryServiceConfig2WFn query = queryFunction();
-    if (!query) return false;
-    buffer.assign(64, 0);
-    DWORD needed = 0;
-    auto bytes = [&buffer] { return static_cast<DWORD>(buffer.size() * sizeof(uint64_t)); };
-    if (query(service, level, reinterpret_cast<BYTE*>(buffer.data()), bytes(), &needed)) return true;
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-    buffer.assign(needed / sizeof(uint64_t) + 1, 0);
-    return query(service, level, reinterpret_cast<BYTE*>(buffer.data()), bytes(), &needed) != FALSE;
-}
 
 std::wstring text(const wchar_t* value) { return value ? value : L""; }
 
@@ -49,8 +25,8 @@ void readDependencies(const QUERY_SERVICE_CONFIGW& config, ServiceRecord& record
 }
 
 void readRecovery(SC_HANDLE service, ServiceRecord& record) {
-    Buffer buffer;
-    if (querySetting(service, SERVICE_CONFIG_FAILURE_ACTIONS, buffer)) {
+    ServiceConfigBuffer buffer;
+    if (queryServiceConfig2(service, SERVICE_CONFIG_FAILURE_ACTIONS, buffer)) {
         const auto* info = reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(buffer.data());
         Recovery recovery;
         recovery.resetSeconds = info->dwResetPeriod;
@@ -62,7 +38,7 @@ void readRecovery(SC_HANDLE service, ServiceRecord& record) {
     }
     // Without an answer nothing is known: the binary value the system keeps
     // has no documented layout.
-    if (querySetting(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, buffer)) {
+    if (queryServiceConfig2(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, buffer)) {
         record.recoveryOnNonZeroExit =
             reinterpret_cast<const SERVICE_FAILURE_ACTIONS_FLAG*>(buffer.data())->fFailureActionsOnNonCrashFailures != 0;
     } else if (serviceKeyExists(record.name)) {
@@ -71,8 +47,8 @@ void readRecovery(SC_HANDLE service, ServiceRecord& record) {
 }
 
 void readStartAndShutdown(SC_HANDLE service, ServiceRecord& record) {
-    Buffer buffer;
-    if (querySetting(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, buffer)) {
+    ServiceConfigBuffer buffer;
+    if (queryServiceConfig2(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, buffer)) {
         record.delayedAutoStart =
             reinterpret_cast<const SERVICE_DELAYED_AUTO_START_INFO*>(buffer.data())->fDelayedAutostart != 0;
     } else if (serviceKeyExists(record.name)) {
@@ -80,7 +56,7 @@ void readStartAndShutdown(SC_HANDLE service, ServiceRecord& record) {
     }
     // Windows answers with its default when nothing is set; a manager that
     // answers 0 may still keep the value in the key.
-    if (querySetting(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, buffer)) {
+    if (queryServiceConfig2(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, buffer)) {
         DWORD timeout = reinterpret_cast<const SERVICE_PRESHUTDOWN_INFO*>(buffer.data())->dwPreshutdownTimeout;
         if (timeout) record.preshutdownMs = timeout;
     }
@@ -97,19 +73,12 @@ bool readServiceRecord(SC_HANDLE service, const std::wstring& name, ServiceRecor
     SERVICE_STATUS status;
     if (QueryServiceStatus(service, &status)) record.state = status.dwCurrentState;
 
-    DWORD needed = 0;
-    Buffer buffer(1024, 0);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-    if (!QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size() * sizeof(uint64_t)), &needed)) {
+    ServiceConfigBuffer buffer;
+    if (!queryServiceConfig(service, buffer)) {
         error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER) return false;
-        buffer.assign(needed / sizeof(uint64_t) + 1, 0);
-        config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-        if (!QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size() * sizeof(uint64_t)), &needed)) {
-            error = GetLastError();
-            return false;
-        }
+        return false;
     }
+    const auto* config = reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data());
     record.displayName = text(config->lpDisplayName);
     record.binaryPath = text(config->lpBinaryPathName);
     record.serviceType = config->dwServiceType;
@@ -119,8 +88,8 @@ bool readServiceRecord(SC_HANDLE service, const std::wstring& name, ServiceRecor
     record.account = text(config->lpServiceStartName);
     readDependencies(*config, record);
 
-    Buffer more;
-    if (querySetting(service, SERVICE_CONFIG_DESCRIPTION, more))
+    ServiceConfigBuffer more;
+    if (queryServiceConfig2(service, SERVICE_CONFIG_DESCRIPTION, more))
         record.description = text(reinterpret_cast<const SERVICE_DESCRIPTIONW*>(more.data())->lpDescription);
     readRecovery(service, record);
     readStartAndShutdown(service, record);

@@ -12,6 +12,7 @@ list(APPEND VBX_WIN32_SOURCES
   src/service/service_host.cpp
   src/service/service_account.cpp
   src/service/service_setup.cpp
+  src/service/service_config_calls.cpp
   src/service/service_registry.cpp
   src/service/service_snapshot.cpp
   src/service/service_restore.cpp

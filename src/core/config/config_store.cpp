@@ -12,13 +12,13 @@ ConfigStore& configStore() {
     return store;
 }
 
-namespace {
-
 const std::string* findBase(ConfigId id) {
     auto& base = configStore().base;
     auto it = base.find(id);
     return it == base.end() ? nullptr : &it->second;
 }
+
+namespace {
 
 const std::wstring* findWide(ConfigId id) {
     auto& wide = configStore().wide;

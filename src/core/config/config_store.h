@@ -24,6 +24,7 @@ struct ConfigStore {
 ConfigStore& configStore();
 
 // Accessors. The base table unless the name says otherwise.
+const std::string* findBase(ConfigId id);            // null when absent
 void getString(ConfigId id, std::string& out);       // out unchanged when absent
 void getWideString(ConfigId id, std::wstring& out);  // widened byte by byte; unchanged when absent
 int getInt(ConfigId id);                             // decimal, absent or no digits = 0
