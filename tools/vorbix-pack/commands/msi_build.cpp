@@ -1,17 +1,16 @@
 #include "commands/msi_build.h"
 
-#include <fstream>
 #include <sstream>
 
+#include "base/file_source.h"
+#include "base/host_files.h"
+#include "base/pack_error.h"
+#include "commands/pack_build.h"
 #include "config/architecture.h"
 #include "config/config_json.h"
-#include "base/host_files.h"
-#include "base/file_source.h"
 #include "package/msi_config.h"
 #include "package/msi_host.h"
 #include "package/msi_source.h"
-#include "commands/pack_build.h"
-#include "base/pack_error.h"
 
 namespace fs = std::filesystem;
 
@@ -25,16 +24,6 @@ struct TemporaryDirectory {
         if (!path.empty()) fs::remove_all(path, error);
     }
 };
-
-std::string readText(const fs::path& path) {
-    std::error_code error;
-    if (fs::is_directory(path, error)) throw PackError(path.string() + ": cannot read: is a directory");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw PackError(path.string() + ": cannot read: " + systemErrorText());
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void writeText(const fs::path& path, const std::string& text) {
     FilePtr file(openFile(path, "wb"));
@@ -59,9 +48,10 @@ std::string firstLines(const std::string& text) {
 
 void buildPackage(const MsiRequest& request, std::ostream& out) {
     // Everything build checks, then what the package needs, before anything is written.
-    loadPackConfig(request.config);
+    std::string configText = readConfigText(request.config);
+    parsePackConfig(configText, request.config);
     bool derived = false;
-    MsiPackage package = readMsiPackage(readText(request.config), request.config, derived);
+    MsiPackage package = readMsiPackage(configText, request.config, derived);
     bool local = hostBuildsPackages();
     package.builder = local ? WixBuilder::Wixl : WixBuilder::WixToolset;
     fs::path output = request.output.empty() ? withExtension(request.config, ".msi") : request.output;

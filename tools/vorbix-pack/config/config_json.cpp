@@ -569,7 +569,7 @@ PackConfig parsePackConfig(const std::string& text, const fs::path& configPath) 
     return ConfigParser(configPath).parse(root);
 }
 
-PackConfig loadPackConfig(const fs::path& configPath) {
+std::string readConfigText(const fs::path& configPath) {
     std::error_code error;
     if (fs::is_directory(configPath, error)) throw PackError(configPath.string() + ": cannot read: is a directory");
     std::ifstream in(configPath, std::ios::binary);
@@ -577,8 +577,10 @@ PackConfig loadPackConfig(const fs::path& configPath) {
     std::ostringstream text;
     text << in.rdbuf();
     if (in.bad()) throw PackError(configPath.string() + ": cannot read: " + systemErrorText());
-    return parsePackConfig(text.str(), configPath);
+    return text.str();
 }
+
+PackConfig loadPackConfig(const fs::path& configPath) { return parsePackConfig(readConfigText(configPath), configPath); }
 
 fs::path defaultRuntimeArchivePath(const fs::path& toolDirectory) {
     const fs::path candidates[] = {toolDirectory / kRuntimeArchiveName, toolDirectory / "java" / kRuntimeArchiveName};

@@ -55,6 +55,9 @@ constexpr size_t kMaxIconFileSize = 16u << 20;
 
 // Reads and parses the file.
 PackConfig loadPackConfig(const std::filesystem::path& configPath);
+// The config file's text (what loadPackConfig parses); a file that cannot be
+// read is a one-line PackError.
+std::string readConfigText(const std::filesystem::path& configPath);
 
 // A decimal id ("101", "-5") as an int32, for the raw-id keys.
 bool parseRawId(const std::string& text, ConfigId& id);
